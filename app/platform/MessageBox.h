@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Message.h"
+
+#include <QList>
+
+class QWidget;
+
+// Every message of the program goes through here: Qt's message box under the program's title.
+// Tests install a MessageBox::Script to read what would have been shown and to answer it.
+class MessageBox
+{
+public:
+    static MessageAnswer show(QWidget* parent, const Message& message);
+    static MessageAnswer show(QWidget* parent, const QString& text,
+                              MessageIcon icon = MessageIcon::Information,
+                              MessageButtons buttons = MessageButtons::Ok);
+
+    struct Shown
+    {
+        QString caption;
+        Message message;
+    };
+
+    // While alive, messages are recorded instead of shown; queued answers are given in order,
+    // and once they run out the message's first button answers.
+    class Script
+    {
+    public:
+        Script();
+        ~Script();
+        Script(const Script&) = delete;
+        Script& operator=(const Script&) = delete;
+
+        void queueAnswer(MessageAnswer answer) { m_answers.append(answer); }
+        [[nodiscard]] const QList<Shown>& shown() const { return m_shown; }
+        [[nodiscard]] QStringList texts() const;
+        void clear() { m_shown.clear(); }
+
+    private:
+        friend class MessageBox;
+        MessageAnswer answer(const Shown& shown);
+
+        QList<Shown> m_shown;
+        QList<MessageAnswer> m_answers;
+        Script* m_previous = nullptr;
+    };
+};
