@@ -1,0 +1,164 @@
+#include "CallerIdParser.h"
+
+namespace {
+
+struct Tag
+{
+    qsizetype start = -1; // where the tag's name begins
+    qsizetype value = -1; // where its value begins, after "=" and any blanks
+    [[nodiscard]] bool found() const { return start >= 0; }
+};
+
+// Finds `name`, optional blanks, "=", optional blanks, starting the search at `from`. The blanks
+// are optional because modems write both "DATE = 1205" and "DATE=1205".
+Tag findTag(const QString& text, QLatin1String name, qsizetype from = 0)
+{
+    for (qsizetype at = text.indexOf(name, from); at >= 0; at = text.indexOf(name, at + 1)) {
+        qsizetype i = at + name.size();
+        while (i < text.size() && text.at(i) == QLatin1Char(' '))
+            ++i;
+        if (i >= text.size() || text.at(i) != QLatin1Char('='))
+            continue;
+        ++i;
+        while (i < text.size() && text.at(i) == QLatin1Char(' '))
+            ++i;
+        return {at, i};
+    }
+    return {};
+}
+
+// The 4 characters of a DATE or TIME value; shorter while the rest has not arrived yet.
+QString fieldOf(const QString& text, const Tag& tag)
+{
+    return text.mid(tag.value, 4);
+}
+
+// The number runs up to its line end; it is complete only once that line end has arrived and
+// something stands before it. Returns the index of the line end, or -1.
+qsizetype numberLineEnd(const QString& text, const Tag& tag)
+{
+    for (qsizetype i = tag.value; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            return i > tag.value ? i : -1;
+    }
+    return -1;
+}
+
+int twoDigits(const QString& field, qsizetype at)
+{
+    const QChar tens = field.at(at);
+    const QChar units = field.at(at + 1);
+    if (tens < QLatin1Char('0') || tens > QLatin1Char('9') || units < QLatin1Char('0') ||
+        units > QLatin1Char('9'))
+        return -1;
+    return (tens.unicode() - '0') * 10 + (units.unicode() - '0');
+}
+
+// MMDD of the current year and HHMM with seconds 0; anything that is no real date or time
+// gives the clock's own date-time, so the call is still reported.
+QDateTime recordDateTime(const QString& date, const QString& time, const QDateTime& now)
+{
+    const QDate day(now.date().year(), twoDigits(date, 0), twoDigits(date, 2));
+    const QTime clockTime(twoDigits(time, 0), twoDigits(time, 2), 0);
+    if (day.isValid() && clockTime.isValid()) {
+        QDateTime result(day, clockTime);
+        if (result.isValid())
+            return result;
+    }
+    QDateTime fallback = now;
+    fallback.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    return fallback;
+}
+
+// "D", "DA", ... "DATE =": the beginning of a DATE tag whose value has not arrived yet.
+constexpr qsizetype MaxTagPrefix = 16;
+
+bool isDateTagStart(QStringView text)
+{
+    const QLatin1String name("DATE");
+    const qsizetype nameLength = qMin(text.size(), name.size());
+    if (text.left(nameLength) != name.left(nameLength))
+        return false;
+    bool seenEquals = false;
+    for (const QChar c : text.mid(nameLength)) {
+        if (c == QLatin1Char('=') && !seenEquals)
+            seenEquals = true;
+        else if (c != QLatin1Char(' '))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CallerIdParser::CallerIdParser(Clock clock)
+    : m_clock(std::move(clock))
+{}
+
+std::vector<CallerIdRecord> CallerIdParser::feed(const QByteArray& chunk)
+{
+    std::vector<CallerIdRecord> records;
+    if (m_buffer.size() > BufferLimit) {
+        // Keep only the start of a DATE tag cut by the chunk boundary, so its record lives.
+        qsizetype keep = 0;
+        for (qsizetype at = m_buffer.lastIndexOf(QLatin1Char('D')); at >= 0 && keep == 0;
+             at = at > 0 ? m_buffer.lastIndexOf(QLatin1Char('D'), at - 1) : -1) {
+            if (m_buffer.size() - at > MaxTagPrefix)
+                break;
+            if (isDateTagStart(QStringView(m_buffer).mid(at)))
+                keep = m_buffer.size() - at;
+        }
+        m_buffer = m_buffer.right(keep);
+    }
+    m_buffer += QString::fromLatin1(chunk);
+
+    CallerIdRecord record;
+    while (true) {
+        dropTextBeforeLastDateTag();
+        if (!takeRecord(record))
+            break;
+        records.push_back(record);
+    }
+    return records;
+}
+
+void CallerIdParser::dropTextBeforeLastDateTag()
+{
+    static constexpr QLatin1String Date("DATE");
+    Tag last;
+    for (Tag tag = findTag(m_buffer, Date); tag.found();
+         tag = findTag(m_buffer, Date, tag.start + 1))
+        last = tag;
+    if (last.start > 0)
+        m_buffer.remove(0, last.start);
+}
+
+bool CallerIdParser::takeRecord(CallerIdRecord& record)
+{
+    const Tag date = findTag(m_buffer, QLatin1String("DATE"));
+    const Tag time = findTag(m_buffer, QLatin1String("TIME"));
+    // "DDN_NMBR" ends in the same tag.
+    const Tag number = findTag(m_buffer, QLatin1String("NMBR"));
+    if (!date.found() || !time.found() || !number.found())
+        return false;
+    const QString dateField = fieldOf(m_buffer, date);
+    const QString timeField = fieldOf(m_buffer, time);
+    if (dateField.size() != 4 || timeField.size() != 4)
+        return false;
+    const qsizetype lineEnd = numberLineEnd(m_buffer, number);
+    if (lineEnd < 0)
+        return false;
+
+    QString numero = m_buffer.mid(number.value, lineEnd - number.value);
+    const QString upper = numero.toUpper();
+    if (upper == QLatin1String("P") || upper == QLatin1String("O"))
+        numero = QStringLiteral("0");
+    record.number = numero;
+    record.dateTime = recordDateTime(dateField, timeField, m_clock());
+
+    // What follows the number line may already be the next record.
+    const qsizetype consumed = qMax(lineEnd + 1, qMax(date.value, time.value) + 4);
+    m_buffer.remove(0, qMin(consumed, m_buffer.size()));
+    return true;
+}
