@@ -1,0 +1,96 @@
+#pragma once
+
+#include "PortTable.h"
+
+#include <QDialog>
+#include <QList>
+
+class FolderChooser;
+class Lineo;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+// The configuration wizard: serial port of the caller-ID modem (with detection through the main
+// window's line control), folder of the shared database, workstation number, switch-on at start
+// and start with the session. Nothing is stored before "Finalizar"; "Cancelar" stores nothing.
+class frmConfiguracion : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Lineo1 is the main window's line control: the detection drives it and leaves it switched off
+    // on the port just tried. programFolder addresses the settings and is the default folder.
+    frmConfiguracion(Lineo& Lineo1, const QString& programFolder, QWidget* parent = nullptr);
+
+    // Esc, the close box and "Cancelar" end here.
+    void reject() override;
+
+signals:
+    // After each detection: the port tried and whether caller ID was detected on it.
+    void detectionFinished(int port, bool detected);
+
+private slots:
+    void cboPort_Click();
+    void cmdAtras_Click();
+    void cmdSiguiente_Click();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+    void SSTab1_Click(int previousTab);
+    void cmdAsignar_Click();
+
+private:
+    void buildModemTab(QWidget* frame);
+    void buildDatabaseTab(QWidget* frame);
+    void buildGeneralTab(QWidget* frame);
+    void buildStepTexts();
+    void buildButtons();
+
+    void Form_Load();
+    void CargaConfiguracion();
+    void MuestraPaso(quint8 step);
+    bool DetectaCID();
+    bool VerificaBaseDatos();
+    void AgregaInicioWindows();
+    void QuitaInicioWindows();
+    bool EstaEnInicioWindows();
+
+    [[nodiscard]] int selectedPort() const;
+    [[nodiscard]] QString programFilePath() const;
+    void showPortDevices();
+    void showDetected(bool detected);
+
+    Lineo& m_Lineo1;
+    const QString m_programFolder;
+    PortTable m_ports;
+    const PortTable m_portsAtOpening;
+    bool m_portsChanged = false;
+
+    QTabWidget* SSTab1 = nullptr;
+    QList<QWidget*> fraSettings;
+    QLabel* Label1 = nullptr;
+    QComboBox* cboPort = nullptr;
+    QLabel* lblDispositivo = nullptr;
+    QComboBox* cboDispositivo = nullptr;
+    QPushButton* cmdAsignar = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    QLabel* lblDetectado = nullptr;
+    FolderChooser* Dir1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* lblActual = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QCheckBox* chkActivar = nullptr;
+    QCheckBox* chkInicio = nullptr;
+    QLabel* lblPuesto = nullptr;
+    QComboBox* cboPuesto = nullptr;
+    QLabel* lblmsg = nullptr;
+    QLabel* lblMsg1 = nullptr;
+    QLabel* lblMsg2 = nullptr;
+    QPushButton* cmdAtras = nullptr;
+    QPushButton* cmdSiguiente = nullptr;
+    QPushButton* cmdOK = nullptr;
+    QPushButton* cmdCancel = nullptr;
+};
