@@ -1,0 +1,62 @@
+#include "SystemTrayIcon.h"
+
+#include <QCursor>
+
+SystemTrayIcon::SystemTrayIcon(QObject* parent)
+    : TrayIcon(parent)
+{
+    connect(&m_icon, &QSystemTrayIcon::activated, this, &SystemTrayIcon::onActivated);
+}
+
+bool SystemTrayIcon::isAvailable() const
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void SystemTrayIcon::setIcon(const QIcon& icon)
+{
+    m_icon.setIcon(icon);
+}
+
+void SystemTrayIcon::setToolTip(const QString& text)
+{
+    m_icon.setToolTip(text);
+}
+
+QString SystemTrayIcon::toolTip() const
+{
+    return m_icon.toolTip();
+}
+
+void SystemTrayIcon::show()
+{
+    m_icon.show();
+}
+
+void SystemTrayIcon::remove()
+{
+    m_icon.hide();
+}
+
+bool SystemTrayIcon::isShown() const
+{
+    return m_icon.isVisible();
+}
+
+void SystemTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    // Qt reports a left press as Trigger and the context-menu request (right button) as
+    // Context; no context menu is attached, so the window opens its own menu at the mouse.
+    switch (reason) {
+    case QSystemTrayIcon::Trigger:
+        emit leftPressed(QCursor::pos());
+        break;
+    case QSystemTrayIcon::Context:
+        emit rightReleased(QCursor::pos());
+        break;
+    case QSystemTrayIcon::DoubleClick:
+    case QSystemTrayIcon::MiddleClick:
+    case QSystemTrayIcon::Unknown:
+        break;
+    }
+}

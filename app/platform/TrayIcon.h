@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <QPoint>
+#include <QString>
+
+// The program's icon in the desktop's notification area. The main window talks to this
+// interface only, so tests can put a fake in its place.
+class TrayIcon : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+    ~TrayIcon() override = default;
+
+    // False where the desktop has no notification area: the window must then stay reachable
+    // on its own.
+    [[nodiscard]] virtual bool isAvailable() const = 0;
+
+    virtual void setIcon(const QIcon& icon) = 0;
+    virtual void setToolTip(const QString& text) = 0;
+    [[nodiscard]] virtual QString toolTip() const = 0;
+    // Adds the icon to the notification area, or removes it.
+    virtual void show() = 0;
+    virtual void remove() = 0;
+    [[nodiscard]] virtual bool isShown() const = 0;
+
+signals:
+    // Positions are global screen pixels, where the mouse was.
+    void leftPressed(const QPoint& globalPos);
+    void rightReleased(const QPoint& globalPos);
+};
