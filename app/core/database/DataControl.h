@@ -1,0 +1,147 @@
+#pragma once
+
+#include "database/DatabaseConnection.h"
+#include "database/Statements.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QStringList>
+#include <QVariant>
+
+// A data control: a connection to the database file plus a result set over one catalogue
+// statement, with a current row.
+//
+// The set is keyset-driven: refresh() reads the keys of all rows in order, to the end, and rows
+// are then read in bounded pages on demand. No read lock outlives the call that takes it, so a
+// list on screen never blocks another workstation's writes. Rows changed by others show their
+// new values when their page is read again; rows added by others appear after the next refresh;
+// rows deleted by others surface as 3167.
+//
+// Field values: Fecha is a QDateTime, FIngreso a QDate, Alerta a bool, keys and numbers qint64,
+// texts QString; Null is a null QVariant.
+//
+// Every operation returns 0 or an engine error number (DatabaseError).
+class DataControl : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class EditMode
+    {
+        None,
+        Editing, // edit(): the file's write lock is held until update() or cancelUpdate()
+        Adding,  // addNew(): nothing is locked until update()
+    };
+
+    explicit DataControl(QObject* parent = nullptr);
+    ~DataControl() override;
+
+    // The database file; empty detaches the control (closing its connection at once).
+    void setDatabaseName(const QString& filePath);
+    [[nodiscard]] QString databaseName() const { return m_databaseName; }
+    // A read-only control (snapshot) opens the file read-only and refuses changes.
+    void setReadOnly(bool readOnly);
+    [[nodiscard]] bool isReadOnly() const { return m_readOnly; }
+    void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
+
+    void setRecordSource(const Statement& statement);
+    [[nodiscard]] const Statement& recordSource() const { return m_source; }
+
+    // Opens the file if needed, runs the source and moves to the first row. With no database
+    // name it empties the set and returns 0.
+    int refresh();
+    int requery() { return refresh(); }
+    // Opens the file without reading anything (for appending to a table); 0 or an error.
+    int open() { return ensureOpen(); }
+    [[nodiscard]] bool isAttached() const { return m_connection.isOpen(); }
+    DatabaseConnection& connection() { return m_connection; }
+
+    // Current row.
+    [[nodiscard]] int recordCount() const { return static_cast<int>(m_keys.size()); }
+    [[nodiscard]] bool isEmpty() const { return m_keys.isEmpty(); }
+    [[nodiscard]] bool isBOF() const { return isEmpty() || m_position < 0; }
+    [[nodiscard]] bool isEOF() const { return isEmpty() || m_position >= recordCount(); }
+    [[nodiscard]] bool hasCurrentRow() const { return !isBOF() && !isEOF(); }
+    [[nodiscard]] int position() const { return m_position; }
+    [[nodiscard]] qint64 currentKey() const;
+    // Null when there is no current row or it has been deleted; see currentRowError().
+    [[nodiscard]] QVariant field(const QString& name) const;
+    // 0, 3021 (no current row), 3167 (deleted by another workstation) or a read error.
+    [[nodiscard]] int currentRowError() const;
+    [[nodiscard]] QStringList fieldNames() const { return m_columnNames; }
+
+    int moveFirst();
+    int moveLast();
+    int moveNext();
+    int movePrevious();
+    int moveTo(int row);
+    // Table access: makes the row with this key current (adding it to the set when a refresh
+    // has not seen it yet). 3021 when there is no such row (EOF afterwards).
+    int seek(qint64 key);
+
+    // Any row of the set, for grids; reads its page when needed.
+    [[nodiscard]] QVariant valueAt(int row, const QString& name) const;
+    [[nodiscard]] qint64 keyAt(int row) const { return m_keys.value(row, 0); }
+    [[nodiscard]] int lastReadError() const { return m_lastReadError; }
+
+    // Editing.
+    [[nodiscard]] EditMode editMode() const { return m_editMode; }
+    int addNew();
+    // Takes the write lock (3260 when another workstation holds it past the busy timeout) and
+    // reads the row again: 3167 when it is gone, 3197 when it changed since it was read (the
+    // row then shows its new values and a second edit() succeeds).
+    int edit();
+    // Sets a field of the row being edited or added.
+    int setField(const QString& name, const QVariant& value);
+    // Writes the pending row. After addNew() the new row is appended at the end of the set and
+    // lastInsertedKey() gives its key; the current row does not move.
+    int update();
+    void cancelUpdate();
+    [[nodiscard]] qint64 lastInsertedKey() const { return m_lastInsertedKey; }
+    // Deletes the current row; the position stays on it (now deleted) until the next move.
+    int deleteCurrent();
+    // Adds n to an integer field of the current row in one statement, so that counts written at
+    // the same moment by other workstations are never lost. 3167 when the row is gone.
+    int addToField(const QString& name, qint64 n);
+
+signals:
+    // The current row changed (move, refresh, seek, delete).
+    void repositioned();
+    // The set was read again (refresh, or a row appended by update()).
+    void recordSetChanged();
+
+private:
+    using Row = QVariantList;
+    int ensureOpen() const;
+    int ensureColumnNames();
+    void clearSet();
+    int readPage(int page) const;
+    [[nodiscard]] const Row* rowAt(int row) const;
+    int readRowByKey(qint64 key, Row* row, bool* found);
+    void forgetPages();
+    int finishMove(int newPosition);
+    [[nodiscard]] int columnIndex(const QString& name) const;
+    int checkWritable() const;
+    int beginOwnWrite(bool* owns);
+    int endOwnWrite(bool owns, int error);
+
+    mutable DatabaseConnection m_connection;
+    QString m_databaseName;
+    bool m_readOnly = false;
+    int m_busyTimeoutMs = DatabaseConnection::defaultBusyTimeoutMs;
+    Statement m_source;
+
+    QList<qint64> m_keys;
+    QStringList m_columnNames;
+    int m_position = 0;
+    mutable QList<bool> m_deleted;
+    mutable QHash<int, QList<Row>> m_pages;
+    mutable QList<int> m_pageUse; // least recently used first
+    mutable int m_lastReadError = 0;
+
+    EditMode m_editMode = EditMode::None;
+    bool m_editOwnsTransaction = false;
+    QVariantMap m_pending; // fields set since addNew()/edit(), by column name
+    qint64 m_lastInsertedKey = 0;
+};

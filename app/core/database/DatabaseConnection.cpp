@@ -1,0 +1,271 @@
+#include "database/DatabaseConnection.h"
+
+#include "database/DatabaseErrors.h"
+#include "database/Presence.h"
+
+#include <QAtomicInteger>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+namespace {
+QAtomicInteger<quint64> connectionCounter;
+
+// SQLite calls this for llamora_fold(text): lower case without accents. Plain ASCII, by far
+// the most common, is folded without leaving UTF-8.
+void foldCallback(sqlite3_context* context, int argumentCount, sqlite3_value** arguments)
+{
+    if (argumentCount != 1 || sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(arguments[0]));
+    const int size = sqlite3_value_bytes(arguments[0]);
+    bool ascii = true;
+    for (int i = 0; i < size && ascii; ++i)
+        ascii = static_cast<unsigned char>(text[i]) < 0x80;
+    if (ascii) {
+        QByteArray lower(text, size);
+        for (char& c : lower) {
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        }
+        sqlite3_result_text(context, lower.constData(), static_cast<int>(lower.size()),
+                            SQLITE_TRANSIENT);
+        return;
+    }
+    const QByteArray folded = foldForMatching(QString::fromUtf8(text, size)).toUtf8();
+    sqlite3_result_text(context, folded.constData(), static_cast<int>(folded.size()),
+                        SQLITE_TRANSIENT);
+}
+
+bool registerFoldFunction(const QSqlDatabase& database)
+{
+    const QVariant handle = database.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return false;
+    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+    if (connection == nullptr)
+        return false;
+    const QByteArray name = foldFunctionName().toUtf8();
+    return sqlite3_create_function_v2(connection, name.constData(), 1,
+                                      SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, &foldCallback,
+                                      nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+QString uriFor(const QString& filePath, DatabaseConnection::Access access)
+{
+    // mode=rw / mode=ro: SQLite never creates the file (it reports "cannot open" instead).
+    const QString mode = access == DatabaseConnection::Access::ReadOnly ? QStringLiteral("ro")
+                                                                        : QStringLiteral("rw");
+    return QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath())
+               .toString(QUrl::FullyEncoded) +
+           QStringLiteral("?mode=") + mode;
+}
+
+void bindAll(QSqlQuery& query, const QVariantMap& values)
+{
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        query.bindValue(it.key(), it.value());
+}
+} // namespace
+
+DatabaseConnection::DatabaseConnection() = default;
+
+DatabaseConnection::~DatabaseConnection()
+{
+    close();
+}
+
+QSqlDatabase DatabaseConnection::database() const
+{
+    if (m_connectionName.isEmpty())
+        return {};
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+bool DatabaseConnection::isOpen() const
+{
+    return !m_connectionName.isEmpty() && database().isOpen();
+}
+
+int DatabaseConnection::fail(const QSqlError& error)
+{
+    m_lastErrorText = error.text();
+    const int number = errorNumberFor(error);
+    return number == DatabaseError::None ? DatabaseError::ReservedError : number;
+}
+
+int DatabaseConnection::open(const QString& filePath, Access access, int busyTimeoutMs,
+                             bool markPresence)
+{
+    close();
+    m_lastErrorText.clear();
+    const QFileInfo file(filePath);
+    if (filePath.isEmpty() || !file.absoluteDir().exists())
+        return DatabaseError::PathNotFound;
+    if (!file.exists())
+        return DatabaseError::FileNotFound;
+    if (!file.isFile())
+        return DatabaseError::NotADatabase;
+
+    m_filePath = file.absoluteFilePath();
+    m_access = access;
+    m_busyTimeoutMs = busyTimeoutMs;
+    m_connectionName = QStringLiteral("llamora-") + QString::number(++connectionCounter);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=") +
+                             QString::number(busyTimeoutMs));
+        db.setDatabaseName(uriFor(m_filePath, access));
+        if (!db.open()) {
+            int error = fail(db.lastError());
+            // The folder and file exist, so "cannot open" means they may not be read or written.
+            if (error == DatabaseError::PathNotFound)
+                error = DatabaseError::NoPermission;
+            close();
+            return error;
+        }
+        registerFoldFunction(db);
+
+        // A damaged file, or one that is not a database, opens without complaint; the first read
+        // tells. A database without our two tables is not ours either.
+        QSqlQuery check(db);
+        check.setForwardOnly(true);
+        if (!check.exec(QStringLiteral(
+                "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                "('Clientes', 'Llamadas')"))) {
+            const int error = fail(check.lastError());
+            check.finish();
+            close();
+            return error;
+        }
+        const int tables = check.next() ? check.value(0).toInt() : 0;
+        check.finish();
+        if (tables != 2) {
+            m_lastErrorText = QStringLiteral("The file has no Clientes and Llamadas tables");
+            close();
+            return DatabaseError::NotADatabase;
+        }
+        if (check.exec(QStringLiteral("PRAGMA user_version")) && check.next())
+            m_schemaVersion = check.value(0).toInt();
+        check.finish();
+    }
+    if (markPresence) {
+        m_presence = std::make_unique<PresenceMark>();
+        m_presence->mark(m_filePath);
+    }
+    return DatabaseError::None;
+}
+
+void DatabaseConnection::close()
+{
+    if (m_inWrite)
+        rollback();
+    m_presence.reset();
+    if (!m_connectionName.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(m_connectionName);
+        m_connectionName.clear();
+    }
+    m_schemaVersion = 0;
+}
+
+int DatabaseConnection::beginWrite()
+{
+    if (!isOpen())
+        return DatabaseError::FileNotFound;
+    if (m_inWrite)
+        return DatabaseError::None;
+    // IMMEDIATE takes the write lock now, waiting at most the busy timeout, rather than at the
+    // first write, where a deadlock between two readers turning writers could occur.
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return fail(query.lastError());
+    m_inWrite = true;
+    return DatabaseError::None;
+}
+
+int DatabaseConnection::commit()
+{
+    if (!m_inWrite)
+        return DatabaseError::None;
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        const int error = fail(query.lastError());
+        query.finish();
+        rollback();
+        return error;
+    }
+    m_inWrite = false;
+    return DatabaseError::None;
+}
+
+void DatabaseConnection::rollback()
+{
+    if (!m_inWrite)
+        return;
+    m_inWrite = false;
+    if (!isOpen())
+        return;
+    QSqlQuery query(database());
+    query.exec(QStringLiteral("ROLLBACK"));
+}
+
+int DatabaseConnection::execute(const Command& command, int* affectedRows)
+{
+    if (affectedRows != nullptr)
+        *affectedRows = 0;
+    if (!isOpen())
+        return DatabaseError::FileNotFound;
+    QSqlQuery query(database());
+    if (!query.prepare(command.sql))
+        return fail(query.lastError());
+    bindAll(query, command.values);
+    if (!query.exec())
+        return fail(query.lastError());
+    if (affectedRows != nullptr)
+        *affectedRows = query.numRowsAffected();
+    query.finish();
+    return DatabaseError::None;
+}
+
+int DatabaseConnection::readAll(const Statement& statement, QList<QVariantList>* rows,
+                                QStringList* columnNames)
+{
+    rows->clear();
+    if (!isOpen())
+        return DatabaseError::FileNotFound;
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.prepare(statement.sql()))
+        return fail(query.lastError());
+    bindAll(query, statement.values);
+    if (!query.exec())
+        return fail(query.lastError());
+    const QSqlRecord record = query.record();
+    if (columnNames != nullptr) {
+        columnNames->clear();
+        for (int i = 0; i < record.count(); ++i)
+            columnNames->append(record.fieldName(i));
+    }
+    while (query.next()) {
+        QVariantList row;
+        row.reserve(record.count());
+        for (int i = 0; i < record.count(); ++i)
+            row.append(query.value(i));
+        rows->append(row);
+    }
+    const QSqlError error = query.lastError();
+    query.finish();
+    return error.type() == QSqlError::NoError ? DatabaseError::None : fail(error);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "database/Statements.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+
+class PresenceMark;
+
+// One shared connection to the database file. It never creates the file (URI mode=rw or ro),
+// uses the rollback journal, and waits for another workstation's write at most busyTimeout()
+// before a write fails with 3260. Writes go inside beginWrite() ... commit(), which takes the
+// file's write lock at once (BEGIN IMMEDIATE): keep that span short and never show a dialog
+// inside it.
+class DatabaseConnection
+{
+public:
+    enum class Access
+    {
+        ReadWrite,
+        ReadOnly,
+    };
+
+    // How long a write waits for another workstation's write before reporting 3260.
+    static constexpr int defaultBusyTimeoutMs = 2000;
+
+    DatabaseConnection();
+    ~DatabaseConnection();
+    DatabaseConnection(const DatabaseConnection&) = delete;
+    DatabaseConnection& operator=(const DatabaseConnection&) = delete;
+
+    // 0 or an engine error number (3024, 3044, 3343, ...). markPresence = false for a probe
+    // that closes at once.
+    int open(const QString& filePath, Access access = Access::ReadWrite,
+             int busyTimeoutMs = defaultBusyTimeoutMs, bool markPresence = true);
+    void close();
+    [[nodiscard]] bool isOpen() const;
+    [[nodiscard]] QString filePath() const { return m_filePath; }
+    [[nodiscard]] Access access() const { return m_access; }
+    [[nodiscard]] int busyTimeout() const { return m_busyTimeoutMs; }
+    [[nodiscard]] int schemaVersion() const { return m_schemaVersion; }
+    [[nodiscard]] QSqlDatabase database() const;
+
+    // Write transaction: BEGIN IMMEDIATE; 3260 when the lock stays taken past the busy timeout.
+    int beginWrite();
+    int commit();
+    void rollback();
+    [[nodiscard]] bool inWrite() const { return m_inWrite; }
+
+    // Runs a command (S10 and the like); affectedRows receives the count of rows it touched.
+    int execute(const Command& command, int* affectedRows = nullptr);
+    // Runs a statement and reads it to the end (no read lock stays behind).
+    int readAll(const Statement& statement, QList<QVariantList>* rows,
+                QStringList* columnNames = nullptr);
+
+    // Text of the last SQLite error, for diagnostics.
+    [[nodiscard]] QString lastErrorText() const { return m_lastErrorText; }
+
+private:
+    int fail(const QSqlError& error);
+
+    QString m_connectionName;
+    QString m_filePath;
+    Access m_access = Access::ReadWrite;
+    int m_busyTimeoutMs = defaultBusyTimeoutMs;
+    int m_schemaVersion = 0;
+    bool m_inWrite = false;
+    QString m_lastErrorText;
+    std::unique_ptr<PresenceMark> m_presence;
+};

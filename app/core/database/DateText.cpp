@@ -1,0 +1,99 @@
+#include "database/DateText.h"
+
+#include <QRegularExpression>
+
+namespace {
+const QString dateForm = QStringLiteral("yyyy-MM-dd");
+const QString dateTimeForm = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+} // namespace
+
+namespace DateText {
+
+QString storedDate(const QDate& date)
+{
+    return date.isValid() ? date.toString(dateForm) : QString();
+}
+
+QString storedDateTime(const QDateTime& dateTime)
+{
+    return dateTime.isValid() ? dateTime.toString(dateTimeForm) : QString();
+}
+
+QDate dateFromStored(const QString& text)
+{
+    // A day may also arrive as a moment; its date part is the day.
+    return QDate::fromString(text.left(dateForm.size()), dateForm);
+}
+
+QDateTime dateTimeFromStored(const QString& text)
+{
+    if (text.size() == dateForm.size())
+        return QDateTime(dateFromStored(text), QTime(0, 0));
+    QString normalized = text.left(dateTimeForm.size());
+    normalized.replace(QLatin1Char('T'), QLatin1Char(' '));
+    return QDateTime::fromString(normalized, dateTimeForm);
+}
+
+QString startOfDay(const QDate& date)
+{
+    return storedDate(date) + QStringLiteral(" 00:00:00");
+}
+
+QString endOfDay(const QDate& date)
+{
+    return storedDate(date) + QStringLiteral(" 23:59:59");
+}
+
+QString shortDateFormat(const QLocale& locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    // "yy" alone would read 24 back as 1924.
+    static const QRegularExpression twoDigitYear(QStringLiteral("(?<!y)yy(?!y)"));
+    format.replace(twoDigitYear, QStringLiteral("yyyy"));
+    return format;
+}
+
+QString timeFormat(const QLocale& locale)
+{
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    // Without the time zone, which the workstation's clock text does not carry.
+    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
+    format.replace(zone, QString());
+    if (!format.contains(QLatin1Char('s')))
+        format += QStringLiteral(":ss");
+    return format.trimmed();
+}
+
+QString regionalDate(const QDate& date, const QLocale& locale)
+{
+    return locale.toString(date, shortDateFormat(locale));
+}
+
+QString regionalTime(const QTime& time, const QLocale& locale)
+{
+    return locale.toString(time, timeFormat(locale));
+}
+
+QDate dateFromRegional(const QString& text, const QLocale& locale)
+{
+    return locale.toDate(text.trimmed(), shortDateFormat(locale));
+}
+
+QTime timeFromRegional(const QString& text, const QLocale& locale)
+{
+    return locale.toTime(text.trimmed(), timeFormat(locale));
+}
+
+QString regionalDateTime(const QDateTime& dateTime, const QLocale& locale)
+{
+    return regionalDate(dateTime.date(), locale) + QLatin1Char(' ') +
+           regionalTime(dateTime.time(), locale);
+}
+
+QDateTime dateTimeFromRegional(const QString& text, const QLocale& locale)
+{
+    return locale.toDateTime(text.trimmed(),
+                             shortDateFormat(locale) + QLatin1Char(' ') + timeFormat(locale));
+}
+
+} // namespace DateText

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// Values the program holds for the whole run, set at start-up and when the main window loads.
+struct ProgramValues
+{
+    QString programFolder;
+    QString CarpetaBase;  // folder of the database file, without a closing separator
+    qint16 NumeroPuesto = 0;
+    int twipsPerPixelX = 15;
+    int twipsPerPixelY = 15;
+
+    // CarpetaBase + "/Llamora.mdb"
+    [[nodiscard]] QString databasePath() const;
+};
+
+// The stored "Base de datos", or the program folder when that is empty.
+[[nodiscard]] QString carpetaBaseFrom(const QString& storedFolder, const QString& programFolder);
+// The stored "Puesto"; 1 when it is missing, 0, negative or not a 16-bit number.
+[[nodiscard]] qint16 numeroPuestoFrom(const QString& storedPuesto);
+// 1440 / logical DPI, rounded (15 at 96 DPI); 15 for a DPI that makes no sense.
+[[nodiscard]] int twipsPerPixel(double logicalDpi);

@@ -1,0 +1,109 @@
+#include "settings/SettingsStore.h"
+
+#include "ProgramInfo.h"
+
+#include <QCryptographicHash>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace {
+// Most file systems allow 255 bytes per name; keep room for ".ini" and a hash.
+constexpr int maximumEncodedLength = 200;
+
+QString encodedFileName(const QString& applicationName)
+{
+    QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(applicationName));
+    if (encoded.size() > maximumEncodedLength) {
+        const QByteArray hash =
+            QCryptographicHash::hash(applicationName.toUtf8(), QCryptographicHash::Sha1).toHex();
+        encoded = encoded.left(maximumEncodedLength - hash.size() - 1) + QLatin1Char('~') +
+                  QString::fromLatin1(hash);
+    }
+    return encoded;
+}
+
+QString keyPath(SettingKey key)
+{
+    return SettingsStore::section() + QLatin1Char('/') + SettingsStore::storedName(key);
+}
+} // namespace
+
+SettingsStore::SettingsStore(QString programFolder)
+    : m_programFolder(std::move(programFolder))
+{
+}
+
+QString SettingsStore::storedName(SettingKey key)
+{
+    switch (key) {
+    case SettingKey::Puerto:
+        return QStringLiteral("Puerto");
+    case SettingKey::Puesto:
+        return QStringLiteral("Puesto");
+    case SettingKey::ActivarCID:
+        return QStringLiteral("ActivarCID");
+    case SettingKey::BaseDeDatos:
+        return QStringLiteral("Base de datos");
+    }
+    return QString();
+}
+
+QString SettingsStore::applicationName(const QString& programFolder)
+{
+    return ProgramInfo::title() + QLatin1Char('-') + programFolder;
+}
+
+QString SettingsStore::filePathFor(const QString& programFolder)
+{
+    // Looked up at each access: the configuration home may change while the program runs
+    // (tests point it elsewhere), and the name is always built afresh.
+    const QString configHome =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return configHome + QLatin1Char('/') + ProgramInfo::title() + QLatin1Char('/') +
+           encodedFileName(applicationName(programFolder)) + QStringLiteral(".ini");
+}
+
+QString SettingsStore::filePath() const
+{
+    return filePathFor(m_programFolder);
+}
+
+QString SettingsStore::read(SettingKey key, const QString& defaultValue) const
+{
+    const QSettings settings(filePath(), QSettings::IniFormat);
+    const QVariant value = settings.value(keyPath(key));
+    if (!value.isValid())
+        return defaultValue;
+    // A value edited by hand into a list ("1, 2") still reads as its text.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
+}
+
+void SettingsStore::write(SettingKey key, const QString& value)
+{
+    QSettings settings(filePath(), QSettings::IniFormat);
+    settings.setValue(keyPath(key), value);
+    settings.sync();
+}
+
+QString SettingsStore::puerto(const QString& defaultValue) const
+{
+    return read(SettingKey::Puerto, defaultValue);
+}
+
+QString SettingsStore::puesto(const QString& defaultValue) const
+{
+    return read(SettingKey::Puesto, defaultValue);
+}
+
+QString SettingsStore::activarCID(const QString& defaultValue) const
+{
+    return read(SettingKey::ActivarCID, defaultValue);
+}
+
+QString SettingsStore::baseDeDatos(const QString& defaultValue) const
+{
+    return read(SettingKey::BaseDeDatos, defaultValue);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+
+// The four values the program keeps in the per-user settings store.
+enum class SettingKey
+{
+    Puerto,      // "Puerto": serial port number, "1" to "16"
+    Puesto,      // "Puesto": this workstation's number, "1" to "10"
+    ActivarCID,  // "ActivarCID": "1" switches identification on at load
+    BaseDeDatos, // "Base de datos": folder of the database file
+};
+
+// Per-user settings of one installation, addressed by application name (title + "-" + program
+// folder), section "Properties" and key.
+//
+// Where they live: one INI file per application name,
+//   <config home>/Llamora/<application name, percent-encoded>.ini   with the section [Properties]
+// where <config home> is QStandardPaths::GenericConfigLocation ($XDG_CONFIG_HOME, by default
+// ~/.config). Percent-encoding (RFC 3986, keeping only letters, digits and "-._~") keeps "/", blanks,
+// "=" and "%" of the folder from breaking the address; a name too long for one file name is cut
+// and completed with a SHA-1 of the whole name. Example: the folder /opt/llamora gives
+// ~/.config/Llamora/Llamora-%2Fopt%2Fllamora.ini.
+//
+// The file is opened afresh at each access, so a change made by another part of the program (or
+// another instance) is always seen. Writing never reports anything.
+class SettingsStore
+{
+public:
+    explicit SettingsStore(QString programFolder);
+
+    [[nodiscard]] QString read(SettingKey key, const QString& defaultValue) const;
+    void write(SettingKey key, const QString& value);
+
+    // Typed access: each reader's default is the empty text unless it passes its own
+    // (the activation reads "Puesto" with "1").
+    [[nodiscard]] QString puerto(const QString& defaultValue = QString()) const;
+    [[nodiscard]] QString puesto(const QString& defaultValue = QString()) const;
+    [[nodiscard]] QString activarCID(const QString& defaultValue = QString()) const;
+    [[nodiscard]] QString baseDeDatos(const QString& defaultValue = QString()) const;
+    void setPuerto(const QString& value) { write(SettingKey::Puerto, value); }
+    void setPuesto(const QString& value) { write(SettingKey::Puesto, value); }
+    void setActivarCID(const QString& value) { write(SettingKey::ActivarCID, value); }
+    void setBaseDeDatos(const QString& value) { write(SettingKey::BaseDeDatos, value); }
+
+    [[nodiscard]] QString programFolder() const { return m_programFolder; }
+    // The title, "-", then the program folder exactly as given.
+    [[nodiscard]] static QString applicationName(const QString& programFolder);
+    // The INI file that holds this installation's settings.
+    [[nodiscard]] QString filePath() const;
+    [[nodiscard]] static QString filePathFor(const QString& programFolder);
+
+    [[nodiscard]] static QString section() { return QStringLiteral("Properties"); }
+    [[nodiscard]] static QString storedName(SettingKey key);
+
+private:
+    QString m_programFolder;
+};
