@@ -90,6 +90,40 @@ bool isDateTagStart(QStringView text)
     return true;
 }
 
+// The record in text, which starts with its DATE tag; returns how much of text it used, 0 while
+// it is incomplete.
+qsizetype recordIn(const QString& text, const Tag& date, const CallerIdParser::Clock& clock,
+                   CallerIdRecord& record)
+{
+    const Tag time = findTag(text, QLatin1String("TIME"));
+    // "DDN_NMBR" ends in the same tag.
+    const Tag number = findTag(text, QLatin1String("NMBR"));
+    if (!time.found() || !number.found())
+        return 0;
+    const QString dateField = fieldOf(text, date);
+    const QString timeField = fieldOf(text, time);
+    if (dateField.size() != 4 || timeField.size() != 4)
+        return 0;
+    const qsizetype lineEnd = numberLineEnd(text, number);
+    if (lineEnd < 0)
+        return 0;
+
+    QString numero = text.mid(number.value, lineEnd - number.value);
+    const QString upper = numero.toUpper();
+    if (upper == QLatin1String("P") || upper == QLatin1String("O"))
+        numero = QStringLiteral("0");
+    record.number = numero;
+    record.dateTime = recordDateTime(dateField, timeField, clock());
+
+    // What follows the number line may already be the next record.
+    qsizetype consumed = lineEnd + 1;
+    if (text.at(lineEnd) == QLatin1Char('\r') && consumed < text.size() &&
+        text.at(consumed) == QLatin1Char('\n'))
+        ++consumed;
+    consumed = qMax(consumed, qMax(date.value, time.value) + 4);
+    return qMin(consumed, text.size());
+}
+
 } // namespace
 
 CallerIdParser::CallerIdParser(Clock clock)
@@ -114,51 +148,32 @@ std::vector<CallerIdRecord> CallerIdParser::feed(const QByteArray& chunk)
     m_buffer += QString::fromLatin1(chunk);
 
     CallerIdRecord record;
-    while (true) {
-        dropTextBeforeLastDateTag();
-        if (!takeRecord(record))
-            break;
+    while (takeRecord(record))
         records.push_back(record);
-    }
     return records;
-}
-
-void CallerIdParser::dropTextBeforeLastDateTag()
-{
-    static constexpr QLatin1String Date("DATE");
-    Tag last;
-    for (Tag tag = findTag(m_buffer, Date); tag.found();
-         tag = findTag(m_buffer, Date, tag.start + 1))
-        last = tag;
-    if (last.start > 0)
-        m_buffer.remove(0, last.start);
 }
 
 bool CallerIdParser::takeRecord(CallerIdRecord& record)
 {
-    const Tag date = findTag(m_buffer, QLatin1String("DATE"));
-    const Tag time = findTag(m_buffer, QLatin1String("TIME"));
-    // "DDN_NMBR" ends in the same tag.
-    const Tag number = findTag(m_buffer, QLatin1String("NMBR"));
-    if (!date.found() || !time.found() || !number.found())
-        return false;
-    const QString dateField = fieldOf(m_buffer, date);
-    const QString timeField = fieldOf(m_buffer, time);
-    if (dateField.size() != 4 || timeField.size() != 4)
-        return false;
-    const qsizetype lineEnd = numberLineEnd(m_buffer, number);
-    if (lineEnd < 0)
-        return false;
-
-    QString numero = m_buffer.mid(number.value, lineEnd - number.value);
-    const QString upper = numero.toUpper();
-    if (upper == QLatin1String("P") || upper == QLatin1String("O"))
-        numero = QStringLiteral("0");
-    record.number = numero;
-    record.dateTime = recordDateTime(dateField, timeField, m_clock());
-
-    // What follows the number line may already be the next record.
-    const qsizetype consumed = qMax(lineEnd + 1, qMax(date.value, time.value) + 4);
-    m_buffer.remove(0, qMin(consumed, m_buffer.size()));
-    return true;
+    static constexpr QLatin1String Date("DATE");
+    while (true) {
+        // Text ahead of the first DATE tag belongs to no record.
+        const Tag date = findTag(m_buffer, Date);
+        if (!date.found())
+            return false;
+        if (date.start > 0) {
+            m_buffer.remove(0, date.start);
+            continue;
+        }
+        // The record reaches up to the next DATE tag, where a new one starts.
+        const Tag next = findTag(m_buffer, Date, 1);
+        const QString text = next.found() ? m_buffer.left(next.start) : m_buffer;
+        if (const qsizetype used = recordIn(text, date, m_clock, record); used > 0) {
+            m_buffer.remove(0, used);
+            return true;
+        }
+        if (!next.found())
+            return false;
+        m_buffer.remove(0, next.start); // a record cut short by a new one is given up
+    }
 }

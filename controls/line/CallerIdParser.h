@@ -43,7 +43,6 @@ public:
 
 private:
     bool takeRecord(CallerIdRecord& record);
-    void dropTextBeforeLastDateTag();
 
     Clock m_clock;
     QString m_buffer;
