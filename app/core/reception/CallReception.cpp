@@ -1,0 +1,166 @@
+#include "reception/CallReception.h"
+
+#include "database/DataControl.h"
+#include "database/DatabaseErrors.h"
+#include "database/DateText.h"
+#include "database/RowOperations.h"
+#include "database/Statements.h"
+#include "settings/ProgramValues.h"
+
+namespace {
+
+ReceptionResult notLogged(int error, const CallerNotice& notice, bool clientAtHand)
+{
+    ReceptionResult result;
+    result.outcome = ReceptionResult::Outcome::NotLogged;
+    result.notice = notice;
+    // The button opens datLlamada's current row: only worth offering when that is the caller.
+    result.cmdLlamanteEnabled = clientAtHand;
+    result.databaseError = error;
+    return result;
+}
+
+} // namespace
+
+CallReception::CallReception(const ProgramValues& values, DataControl& datLlamada)
+    : m_values(values)
+    , m_datLlamada(datLlamada)
+    , m_clock([] { return QDateTime::currentDateTime(); })
+    , m_logCall(&appendCall)
+{}
+
+void CallReception::setClock(Clock clock)
+{
+    m_clock = std::move(clock);
+}
+
+void CallReception::setCallLogger(CallLogger logger)
+{
+    m_logCall = std::move(logger);
+}
+
+CallReception::CallMoment CallReception::takeCallMoment()
+{
+    const QDateTime now = m_clock();
+    // Whole seconds: the texts carry no more, and the stored moment must say what they say.
+    const CallMoment moment{now.date(),
+                            QTime(now.time().hour(), now.time().minute(), now.time().second())};
+    m_callDateText = DateText::regionalDate(moment.date);
+    m_callTimeText = DateText::regionalTime(moment.time);
+    return moment;
+}
+
+ReceptionResult CallReception::receive(const QString& Tel)
+{
+    const CallMoment moment = takeCallMoment();
+    const CallerNotice numberOnly{Tel, moment.date, moment.time, {}, {}, {}, false, {}};
+
+    if (Tel == QLatin1String("0")) {
+        ReceptionResult result;
+        result.outcome = ReceptionResult::Outcome::Anonymous;
+        result.notice =
+            CallerNotice{{}, moment.date, moment.time, anonymousName(), {}, {}, false, {}};
+        result.cmdLlamanteEnabled = false;
+        return result;
+    }
+
+    // S1. A data control without a file would read as "no such client".
+    m_datLlamada.setRecordSource(Statements::clientByTelephone(Tel));
+    int error = m_datLlamada.databaseName().isEmpty() ? DatabaseError::PathNotFound
+                                                      : m_datLlamada.refresh();
+    if (error != DatabaseError::None)
+        return notLogged(error, numberOnly, false);
+
+    const bool isNewNumber = m_datLlamada.isEmpty();
+    qint64 cliente = 0;
+    CallerNotice notice = numberOnly;
+    std::optional<ClientFields> before;
+    if (isNewNumber) {
+        error = AltaCliente(Tel, moment.date, &cliente);
+        if (error != DatabaseError::None)
+            return notLogged(error, numberOnly, false);
+        m_currentNewClientKey = cliente;
+    } else {
+        // Read before logging, so that a call that cannot be logged still shows who it is.
+        cliente = m_datLlamada.field(QStringLiteral("IdCliente")).toLongLong();
+        before = readClient();
+        if (!before)
+            return notLogged(m_datLlamada.currentRowError(), numberOnly, false);
+        notice = clientNotice(Tel, moment, *before);
+    }
+
+    error = RegistraLlamada(cliente, moment);
+    if (error != DatabaseError::None)
+        return notLogged(error, notice, true);
+
+    error = countCall(m_datLlamada);
+    if (error != DatabaseError::None) {
+        // The window goes away after the message; its panel is not filled.
+        ReceptionResult result;
+        result.outcome = ReceptionResult::Outcome::CounterFailed;
+        result.message = conflictMessage(error);
+        result.hideMainWindow = true;
+        result.databaseError = error;
+        return result;
+    }
+
+    if (before) {
+        // Read again: the count now includes this call (and any counted meanwhile elsewhere).
+        std::optional<ClientFields> after = readClient();
+        if (!after) {
+            after = before;
+            if (after->CantLlamadas)
+                ++*after->CantLlamadas;
+            else
+                after->CantLlamadas = 1;
+        }
+        notice = clientNotice(Tel, moment, *after);
+    }
+
+    ReceptionResult result;
+    result.outcome = ReceptionResult::Outcome::Logged;
+    result.notice = notice;
+    result.cmdLlamanteEnabled = true;
+    return result;
+}
+
+int CallReception::AltaCliente(const QString& telefono, const QDate& fingreso, qint64* nuevoId)
+{
+    // Leaves the new client as datLlamada's current row, where the count goes.
+    return addCallerAsClient(m_datLlamada, telefono, fingreso, nuevoId);
+}
+
+int CallReception::RegistraLlamada(qint64 cliente, const CallMoment& moment)
+{
+    return m_logCall(m_values.databasePath(), cliente, moment.dateTime(), m_values.NumeroPuesto);
+}
+
+std::optional<CallReception::ClientFields> CallReception::readClient() const
+{
+    ClientFields fields;
+    fields.Nombre = m_datLlamada.field(QStringLiteral("Nombre")).toString();
+    fields.Domicilio = m_datLlamada.field(QStringLiteral("Domicilio")).toString();
+    fields.Observaciones = m_datLlamada.field(QStringLiteral("Observaciones")).toString();
+    fields.Alerta = m_datLlamada.field(QStringLiteral("Alerta")).toBool();
+    const QVariant cant = m_datLlamada.field(QStringLiteral("CantLlamadas"));
+    if (!cant.isNull())
+        fields.CantLlamadas = cant.toLongLong();
+    if (m_datLlamada.currentRowError() != DatabaseError::None)
+        return std::nullopt;
+    return fields;
+}
+
+CallerNotice CallReception::clientNotice(const QString& Tel, const CallMoment& moment,
+                                         const ClientFields& fields)
+{
+    // Null texts show as empty ones, a Null count as an empty count.
+    const QString cant = fields.CantLlamadas ? QString::number(*fields.CantLlamadas) : QString();
+    return CallerNotice{Tel,
+                        moment.date,
+                        moment.time,
+                        fields.Nombre,
+                        fields.Domicilio,
+                        fields.Observaciones,
+                        fields.Alerta,
+                        QStringLiteral("Cant: ") + cant};
+}

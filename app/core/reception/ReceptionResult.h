@@ -1,0 +1,51 @@
+#pragma once
+
+#include "Message.h"
+
+#include <QDate>
+#include <QString>
+#include <QTime>
+
+#include <optional>
+
+// What the caller notice is to show for one call: the arguments of Parlux::Mostrar, in its order.
+struct CallerNotice
+{
+    QString Num;
+    QDate F;
+    QTime H;
+    QString Nom;
+    QString Dom;
+    QString Ob;
+    bool Al = false;
+    QString N;
+
+    friend bool operator==(const CallerNotice&, const CallerNotice&) = default;
+};
+
+// What the main window does after the reception of one call. The reception itself has already
+// done the database work; the window applies this, in this order: the message (then hides
+// itself when asked to), the notice, the caller button.
+struct ReceptionResult
+{
+    enum class Outcome
+    {
+        Anonymous,     // withheld number: shown, not looked up, not logged
+        Logged,        // the call is logged and counted
+        NotLogged,     // the database failed before the call was logged; shown all the same
+        CounterFailed, // logged, but the client's counter could not be updated
+    };
+
+    Outcome outcome = Outcome::NotLogged;
+    // Passed to Parlux1.Mostrar; empty leaves the panel as it is.
+    std::optional<CallerNotice> notice;
+    // The new state of cmdLlamante; empty leaves it as it is. When it becomes enabled the window
+    // gives it the focus if the window itself is enabled.
+    std::optional<bool> cmdLlamanteEnabled;
+    // Shown before anything else.
+    std::optional<Message> message;
+    // After the message the main window closes (to the notification area).
+    bool hideMainWindow = false;
+    // The engine error that stopped the logging or the count, 0 when none.
+    int databaseError = 0;
+};
