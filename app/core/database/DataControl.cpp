@@ -81,8 +81,7 @@ QString unqualified(const QString& qualified)
 
 DataControl::DataControl(QObject* parent)
     : QObject(parent)
-{
-}
+{}
 
 DataControl::~DataControl()
 {

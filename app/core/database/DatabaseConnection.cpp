@@ -5,14 +5,23 @@
 
 #include <QAtomicInteger>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 
 #include <sqlite3.h>
+
+struct BusyWait
+{
+    int timeoutMs = DatabaseConnection::defaultBusyTimeoutMs;
+    QElapsedTimer waited;
+};
 
 namespace {
 QAtomicInteger<quint64> connectionCounter;
@@ -45,12 +54,38 @@ void foldCallback(sqlite3_context* context, int argumentCount, sqlite3_value** a
                         SQLITE_TRANSIENT);
 }
 
-bool registerFoldFunction(const QSqlDatabase& database)
+sqlite3* sqliteHandle(const QSqlDatabase& database)
 {
     const QVariant handle = database.driver()->handle();
     if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return false;
-    sqlite3* connection = *static_cast<sqlite3* const*>(handle.constData());
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
+}
+
+// Waiting for another workstation's lock. SQLite's own timeout handler sleeps longer and longer
+// (up to 100 ms between tries), so a workstation that writes often can keep the lock from one
+// that waits until the timeout runs out. Trying again every 1 to 3 ms, a random amount, gives
+// every waiter a fair chance; the whole wait still ends at the connection's busy timeout.
+int waitForLock(void* data, int attempt)
+{
+    auto* wait = static_cast<BusyWait*>(data);
+    if (attempt == 0)
+        wait->waited.start();
+    if (wait->waited.elapsed() >= wait->timeoutMs)
+        return 0;
+    QThread::usleep(1000 + QRandomGenerator::global()->bounded(2000));
+    return 1;
+}
+
+void installBusyWait(const QSqlDatabase& database, BusyWait* wait)
+{
+    if (sqlite3* connection = sqliteHandle(database))
+        sqlite3_busy_handler(connection, &waitForLock, wait);
+}
+
+bool registerFoldFunction(const QSqlDatabase& database)
+{
+    sqlite3* connection = sqliteHandle(database);
     if (connection == nullptr)
         return false;
     const QByteArray name = foldFunctionName().toUtf8();
@@ -119,48 +154,50 @@ int DatabaseConnection::open(const QString& filePath, Access access, int busyTim
     m_access = access;
     m_busyTimeoutMs = busyTimeoutMs;
     m_connectionName = QStringLiteral("llamora-") + QString::number(++connectionCounter);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=") +
-                             QString::number(busyTimeoutMs));
-        db.setDatabaseName(uriFor(m_filePath, access));
-        if (!db.open()) {
-            int error = fail(db.lastError());
-            // The folder and file exist, so "cannot open" means they may not be read or written.
-            if (error == DatabaseError::PathNotFound)
-                error = DatabaseError::NoPermission;
-            close();
-            return error;
-        }
-        registerFoldFunction(db);
-
-        // A damaged file, or one that is not a database, opens without complaint; the first read
-        // tells. A database without our two tables is not ours either.
-        QSqlQuery check(db);
-        check.setForwardOnly(true);
-        if (!check.exec(QStringLiteral(
-                "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
-                "('Clientes', 'Llamadas')"))) {
-            const int error = fail(check.lastError());
-            check.finish();
-            close();
-            return error;
-        }
-        const int tables = check.next() ? check.value(0).toInt() : 0;
-        check.finish();
-        if (tables != 2) {
-            m_lastErrorText = QStringLiteral("The file has no Clientes and Llamadas tables");
-            close();
-            return DatabaseError::NotADatabase;
-        }
-        if (check.exec(QStringLiteral("PRAGMA user_version")) && check.next())
-            m_schemaVersion = check.value(0).toInt();
-        check.finish();
+    int error = openAndCheck(uriFor(m_filePath, access), busyTimeoutMs);
+    // The folder and file exist, so "cannot open" means they may not be read or written.
+    if (error == DatabaseError::PathNotFound)
+        error = DatabaseError::NoPermission;
+    if (error != DatabaseError::None) {
+        close();
+        return error;
     }
     if (markPresence) {
         m_presence = std::make_unique<PresenceMark>();
         m_presence->mark(m_filePath);
     }
+    return DatabaseError::None;
+}
+
+int DatabaseConnection::openAndCheck(const QString& uri, int busyTimeoutMs)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=") +
+                         QString::number(busyTimeoutMs));
+    db.setDatabaseName(uri);
+    if (!db.open())
+        return fail(db.lastError());
+    registerFoldFunction(db);
+    m_busyWait = std::make_unique<BusyWait>();
+    m_busyWait->timeoutMs = busyTimeoutMs;
+    installBusyWait(db, m_busyWait.get());
+
+    // A damaged file, or one that is not a database, opens without complaint; the first read
+    // tells. A database without our two tables is not ours either.
+    QSqlQuery check(db);
+    check.setForwardOnly(true);
+    if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                   "name IN ('Clientes', 'Llamadas')")))
+        return fail(check.lastError());
+    const int tables = check.next() ? check.value(0).toInt() : 0;
+    check.finish();
+    if (tables != 2) {
+        m_lastErrorText = QStringLiteral("The file has no Clientes and Llamadas tables");
+        return DatabaseError::NotADatabase;
+    }
+    if (check.exec(QStringLiteral("PRAGMA user_version")) && check.next())
+        m_schemaVersion = check.value(0).toInt();
+    check.finish();
     return DatabaseError::None;
 }
 
@@ -177,6 +214,7 @@ void DatabaseConnection::close()
         QSqlDatabase::removeDatabase(m_connectionName);
         m_connectionName.clear();
     }
+    m_busyWait.reset();
     m_schemaVersion = 0;
 }
 

@@ -8,6 +8,7 @@
 #include <memory>
 
 class PresenceMark;
+struct BusyWait;
 
 // One shared connection to the database file. It never creates the file (URI mode=rw or ro),
 // uses the rollback journal, and waits for another workstation's write at most busyTimeout()
@@ -60,6 +61,7 @@ public:
 
 private:
     int fail(const QSqlError& error);
+    int openAndCheck(const QString& uri, int busyTimeoutMs);
 
     QString m_connectionName;
     QString m_filePath;
@@ -69,4 +71,5 @@ private:
     bool m_inWrite = false;
     QString m_lastErrorText;
     std::unique_ptr<PresenceMark> m_presence;
+    std::unique_ptr<BusyWait> m_busyWait;
 };

@@ -34,9 +34,9 @@ QString resolveFileNameCase(const QString& filePath)
 int probeDatabaseFile(const QString& filePath)
 {
     DatabaseConnection connection;
-    const int error = connection.open(resolveFileNameCase(filePath),
-                                      DatabaseConnection::Access::ReadOnly,
-                                      DatabaseConnection::defaultBusyTimeoutMs, false);
+    const int error =
+        connection.open(resolveFileNameCase(filePath), DatabaseConnection::Access::ReadOnly,
+                        DatabaseConnection::defaultBusyTimeoutMs, false);
     connection.close();
     return error;
 }

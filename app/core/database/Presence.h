@@ -11,7 +11,7 @@
 // one process mark and release independently of each other.
 struct WorkstationIdentity
 {
-    QString machine;  // machine id, or host name when the system gives none
+    QString machine; // machine id, or host name when the system gives none
     QString hostName;
     qint64 processId = 0;
 
@@ -24,9 +24,9 @@ struct WorkstationIdentity
 
 struct PresenceReport
 {
-    int thisProcess = 0;           // connections of the asking process
-    int otherProcessesHere = 0;    // other processes of this workstation
-    int otherWorkstations = 0;     // processes of other workstations
+    int thisProcess = 0;        // connections of the asking process
+    int otherProcessesHere = 0; // other processes of this workstation
+    int otherWorkstations = 0;  // processes of other workstations
 
     [[nodiscard]] bool anyone() const
     {

@@ -10,10 +10,10 @@ int findClientKey(DatabaseConnection& connection, const QString& telefono, qint6
     *key = 0;
     QList<QVariantList> rows;
     QStringList columns;
-    const int error =
-        connection.readAll(Statements::clientByTelephone(telefono), &rows, &columns);
+    const int error = connection.readAll(Statements::clientByTelephone(telefono), &rows, &columns);
     if (error == DatabaseError::None && !rows.isEmpty())
-        *key = rows.constFirst().value(static_cast<int>(columns.indexOf(QStringLiteral("IdCliente"))))
+        *key = rows.constFirst()
+                   .value(static_cast<int>(columns.indexOf(QStringLiteral("IdCliente"))))
                    .toLongLong();
     return error;
 }
@@ -58,8 +58,7 @@ int insertClientOnce(DataControl& control, const QString& telefono, const QVaria
 }
 } // namespace
 
-int appendCall(const QString& databasePath, qint64 cliente, const QDateTime& fecha,
-               qint16 puesto)
+int appendCall(const QString& databasePath, qint64 cliente, const QDateTime& fecha, qint16 puesto)
 {
     DataControl calls;
     calls.setDatabaseName(databasePath);
@@ -94,8 +93,7 @@ int addCallerAsClient(DataControl& datLlamada, const QString& telefono, const QD
     return datLlamada.moveLast();
 }
 
-int saveClientDetails(const QString& databasePath, qint64 idCliente,
-                      const ClientDetails& details)
+int saveClientDetails(const QString& databasePath, qint64 idCliente, const ClientDetails& details)
 {
     DataControl clients;
     clients.setDatabaseName(databasePath);

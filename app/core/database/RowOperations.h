@@ -19,8 +19,7 @@ struct ClientDetails
 };
 
 // R1: appends a call in a connection of its own, opened and closed here.
-int appendCall(const QString& databasePath, qint64 cliente, const QDateTime& fecha,
-               qint16 puesto);
+int appendCall(const QString& databasePath, qint64 cliente, const QDateTime& fecha, qint16 puesto);
 
 // R2: adds one to CantLlamadas of datLlamada's current row, atomically, so no count is lost when
 // two workstations count the same client at once. 3260, 3021 and 3167 as the conflict table says.
@@ -34,8 +33,7 @@ int addCallerAsClient(DataControl& datLlamada, const QString& telefono, const QD
 
 // R4: seeks the client by key in a connection of its own and writes the four editable fields.
 // 3021 when the client is gone, 3260 when the file is locked past the busy timeout.
-int saveClientDetails(const QString& databasePath, qint64 idCliente,
-                      const ClientDetails& details);
+int saveClientDetails(const QString& databasePath, qint64 idCliente, const ClientDetails& details);
 
 // R5: on an S1 result, adds a client with Telefono, FIngreso, CantLlamadas 0 and the details;
 // idCliente receives the new key. 3022 when the number was added by another workstation since

@@ -4,8 +4,8 @@
 
 namespace {
 const QString clientColumns = QStringLiteral("Clientes.*");
-const QString callColumns = QStringLiteral(
-    "Llamadas.IdLlamada, Llamadas.Cliente, Llamadas.Fecha, Llamadas.Puesto");
+const QString callColumns =
+    QStringLiteral("Llamadas.IdLlamada, Llamadas.Cliente, Llamadas.Fecha, Llamadas.Puesto");
 const QString clientKey = QStringLiteral("Clientes.IdCliente");
 const QString callKey = QStringLiteral("Llamadas.IdLlamada");
 const QString clientsWithCalls =
@@ -63,7 +63,7 @@ QString sortExpression(ClientSortColumn column, const QString& direction)
 {
     const QString tieBreak = QStringLiteral(", Clientes.IdCliente") + direction;
     // Texts sort as people read them: capitals and accents do not move a name elsewhere.
-    const auto text = [&](const QString& name) {
+    const auto text = [&](const QString& name) -> QString {
         return foldFunctionName() + QLatin1Char('(') + name + QLatin1Char(')') + direction +
                QStringLiteral(", ") + name + direction + tieBreak;
     };
@@ -139,13 +139,13 @@ Statement noCalls()
 
 Statement callsOfWorkstationBetween(const QDate& desde, const QDate& hasta, qint16 puesto)
 {
-    return callStatement(
-        QStringLiteral("S5"), QStringLiteral("Clientes.*, Llamadas.*"), clientsWithCalls,
-        QStringLiteral("Llamadas.Fecha >= :desde AND Llamadas.Fecha <= :hasta AND "
-                       "Llamadas.Puesto = :puesto"),
-        {{QStringLiteral(":desde"), DateText::startOfDay(desde)},
-         {QStringLiteral(":hasta"), DateText::endOfDay(hasta)},
-         {QStringLiteral(":puesto"), puesto}});
+    return callStatement(QStringLiteral("S5"), QStringLiteral("Clientes.*, Llamadas.*"),
+                         clientsWithCalls,
+                         QStringLiteral("Llamadas.Fecha >= :desde AND Llamadas.Fecha <= :hasta AND "
+                                        "Llamadas.Puesto = :puesto"),
+                         {{QStringLiteral(":desde"), DateText::startOfDay(desde)},
+                          {QStringLiteral(":hasta"), DateText::endOfDay(hasta)},
+                          {QStringLiteral(":puesto"), puesto}});
 }
 
 Statement callsBetween(const QDate& desde, const QDate& hasta)
@@ -183,16 +183,17 @@ Statement clientList(ClientFilterField field, const QString& text, bool onlyWith
     }
     if (onlyWithCalls)
         conditions << QStringLiteral("Clientes.CantLlamadas > 0");
-    const QString order = sortExpression(
-        sortColumn,
-        direction == SortDirection::Descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC"));
+    const QString order =
+        sortExpression(sortColumn, direction == SortDirection::Descending ? QStringLiteral(" DESC")
+                                                                          : QStringLiteral(" ASC"));
     return clientStatement(QStringLiteral("S9"), conditions.join(QStringLiteral(" AND ")), order,
                            values);
 }
 
 Command purgeCallsBefore(const QDate& corte)
 {
-    return {QStringLiteral("S10"), QStringLiteral("DELETE FROM Llamadas WHERE Llamadas.Fecha < :corte"),
+    return {QStringLiteral("S10"),
+            QStringLiteral("DELETE FROM Llamadas WHERE Llamadas.Fecha < :corte"),
             {{QStringLiteral(":corte"), DateText::startOfDay(corte)}}};
 }
 
@@ -204,9 +205,8 @@ Statement clientsTable()
 
 Statement callsTable()
 {
-    Statement statement =
-        callStatement(QStringLiteral("Llamadas"), QStringLiteral("Llamadas.*"),
-                      QStringLiteral("Llamadas"), QString(), {});
+    Statement statement = callStatement(QStringLiteral("Llamadas"), QStringLiteral("Llamadas.*"),
+                                        QStringLiteral("Llamadas"), QString(), {});
     statement.orderBy = callKey;
     statement.updatable = true;
     return statement;

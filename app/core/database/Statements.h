@@ -84,8 +84,7 @@ namespace Statements {
 [[nodiscard]] Statement allCalls();
 // S9: the browser's client list. With Ninguno the text is ignored; onlyWithCalls keeps clients
 // with CantLlamadas > 0. The default order of "Mostrar" is Nombre ascending.
-[[nodiscard]] Statement clientList(ClientFilterField field, const QString& text,
-                                   bool onlyWithCalls,
+[[nodiscard]] Statement clientList(ClientFilterField field, const QString& text, bool onlyWithCalls,
                                    ClientSortColumn sortColumn = ClientSortColumn::Nombre,
                                    SortDirection direction = SortDirection::Ascending);
 // S10: removes every call strictly before midnight at the start of the cut-off day.

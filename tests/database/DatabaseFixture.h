@@ -1,0 +1,32 @@
+#pragma once
+
+#include "TestEnvironment.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+
+// A private program folder holding a copy of the installation's empty database, and quick ways
+// to fill it through the layer itself.
+class DatabaseFixture
+{
+public:
+    DatabaseFixture();
+
+    [[nodiscard]] QString databasePath() const { return m_databasePath; }
+    [[nodiscard]] const TestEnvironment& environment() const { return *m_environment; }
+
+    // Adds a client through R5 and returns its key (0 on failure).
+    qint64 addClient(const QString& telefono, const QString& nombre = QString(),
+                     const QString& domicilio = QString());
+    // Appends a call through R1; true on success.
+    bool addCall(qint64 cliente, const QDateTime& fecha, qint16 puesto = 1);
+    // A number read with plain SQL, apart from the layer.
+    [[nodiscard]] qint64 scalar(const QString& sql) const { return scalarIn(m_databasePath, sql); }
+    [[nodiscard]] static qint64 scalarIn(const QString& databasePath, const QString& sql);
+
+private:
+    std::unique_ptr<TestEnvironment> m_environment;
+    QString m_databasePath;
+};

@@ -1,0 +1,136 @@
+// A second workstation for the database tests: one process doing one job on the shared file.
+// It prints "READY" when it holds what the test waits for, and results as "key value" lines.
+//
+//   hold-edit <db> <telefono> [ms]        edits the client and holds the lock until stdin closes,
+//                                         or for ms milliseconds
+//   log-calls <db> <puesto> <count> <n>   logs count calls spread over n numbers (S1, R3, R1, R2)
+//   delete <db> <telefono>                deletes the client
+//   present <db> <machine>                holds the file open as workstation <machine>
+#include "database/DataControl.h"
+#include "database/DatabaseErrors.h"
+#include "database/Presence.h"
+#include "database/RowOperations.h"
+#include "database/Statements.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTextStream>
+#include <QThread>
+
+#include <iostream>
+#include <string>
+
+namespace {
+QTextStream out(stdout);
+
+void say(const QString& line)
+{
+    out << line << '\n';
+    out.flush();
+}
+
+// The test ends the hold by closing our stdin (or by ending itself).
+void waitForStdinToClose()
+{
+    std::string line;
+    while (std::getline(std::cin, line)) {
+    }
+}
+
+int holdEdit(const QString& database, const QString& telefono, int milliseconds)
+{
+    DataControl control;
+    control.setDatabaseName(database);
+    control.setRecordSource(Statements::clientByTelephone(telefono));
+    int error = control.refresh();
+    if (error == DatabaseError::None)
+        error = control.edit();
+    if (error == DatabaseError::None)
+        error = control.setField(QStringLiteral("Nombre"), QStringLiteral("Editado en el otro"));
+    say(QStringLiteral("edit ") + QString::number(error));
+    say(QStringLiteral("READY"));
+    if (milliseconds > 0)
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+    else
+        waitForStdinToClose();
+    control.cancelUpdate();
+    return 0;
+}
+
+int logCalls(const QString& database, qint16 puesto, int count, int numbers)
+{
+    DataControl datLlamada;
+    datLlamada.setDatabaseName(database);
+    int failures = 0;
+    for (int i = 0; i < count; ++i) {
+        const QString telefono = QStringLiteral("555%1").arg(i % numbers, 4, 10, QLatin1Char('0'));
+        const QDateTime now = QDateTime::currentDateTime();
+        datLlamada.setRecordSource(Statements::clientByTelephone(telefono));
+        int error = datLlamada.refresh();
+        qint64 id = 0;
+        if (error == DatabaseError::None && datLlamada.isEmpty())
+            error = addCallerAsClient(datLlamada, telefono, now.date(), &id);
+        else if (error == DatabaseError::None)
+            id = datLlamada.field(QStringLiteral("IdCliente")).toLongLong();
+        if (error == DatabaseError::None)
+            error = appendCall(database, id, now, puesto);
+        if (error == DatabaseError::None)
+            error = countCall(datLlamada);
+        if (error != DatabaseError::None) {
+            ++failures;
+            say(QStringLiteral("error ") + QString::number(error));
+        }
+    }
+    say(QStringLiteral("failures ") + QString::number(failures));
+    return failures == 0 ? 0 : 1;
+}
+
+int deleteClient(const QString& database, const QString& telefono)
+{
+    DataControl control;
+    control.setDatabaseName(database);
+    control.setRecordSource(Statements::clientByTelephone(telefono));
+    int error = control.refresh();
+    if (error == DatabaseError::None)
+        error = deleteCurrentClient(control);
+    say(QStringLiteral("delete ") + QString::number(error));
+    return error == DatabaseError::None ? 0 : 1;
+}
+
+int present(const QString& database, const QString& machine)
+{
+    WorkstationIdentity identity = WorkstationIdentity::current();
+    if (!machine.isEmpty()) {
+        identity.machine = machine;
+        identity.hostName = machine;
+    }
+    DatabaseConnection connection;
+    const int error = connection.open(database, DatabaseConnection::Access::ReadWrite,
+                                      DatabaseConnection::defaultBusyTimeoutMs, false);
+    PresenceMark mark;
+    const bool marked = error == DatabaseError::None && mark.mark(database, identity);
+    say(QStringLiteral("marked ") + QString::number(marked ? 1 : 0));
+    say(QStringLiteral("READY"));
+    waitForStdinToClose();
+    return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    const QString job = arguments.value(1);
+    const QString database = arguments.value(2);
+    if (job == QLatin1String("hold-edit"))
+        return holdEdit(database, arguments.value(3), arguments.value(4).toInt());
+    if (job == QLatin1String("log-calls"))
+        return logCalls(database, static_cast<qint16>(arguments.value(3).toInt()),
+                        arguments.value(4).toInt(), arguments.value(5).toInt());
+    if (job == QLatin1String("delete"))
+        return deleteClient(database, arguments.value(3));
+    if (job == QLatin1String("present"))
+        return present(database, arguments.value(3));
+    say(QStringLiteral("unknown job ") + job);
+    return 2;
+}
