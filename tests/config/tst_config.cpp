@@ -1,0 +1,566 @@
+#include "Autostart.h"
+#include "FolderChooser.h"
+#include "Lineo.h"
+#include "MessageBox.h"
+#include "ModemSimulator.h"
+#include "PortTable.h"
+#include "TestEnvironment.h"
+#include "frmConfiguracion.h"
+#include "settings/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeView>
+
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString detectedText = QStringLiteral("Detectado");
+const QString notDetectedText = QStringLiteral("Sin detectar");
+const QString missingDatabaseText =
+    QStringLiteral("La Base de Datos no se encuentra en la ubicación indicada !");
+
+// The user's pick in a drop-down list.
+void choose(QComboBox* box, const QString& text)
+{
+    const int index = box->findText(text);
+    QVERIFY2(index >= 0, qPrintable(text));
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+QColor textColour(const QWidget* widget)
+{
+    return widget->palette().color(QPalette::WindowText);
+}
+
+// Counts the detections the wizard runs on the line control, and the ports they used.
+class DetectionLog : public QObject
+{
+public:
+    explicit DetectionLog(Lineo& lineo)
+    {
+        connect(&lineo, &Lineo::propertyChanged, this, [this, &lineo](const QString& name) {
+            if (name == QLatin1String("Puerto"))
+                ports.append(lineo.Puerto());
+        });
+    }
+    QList<int> ports;
+};
+
+} // namespace
+
+class ConfigWizardTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void openingWithoutSettingsDetectsOnceOnCom4();
+    void detectionWithoutAcceptedCommandShowsSinDetectar();
+    void chosenPortIsStoredAndSelectedAgain();
+    void storedValuesOutsideTheListsShowDefaults();
+    void finishWithoutDatabaseKeepsDialogOpenYetStoresTheRest();
+    void finishAcceptsDatabaseNameInAnyCase();
+    void stepButtonsFollowTheTab_data();
+    void stepButtonsFollowTheTab();
+    void autostartEntryIsWrittenAndRemoved();
+    void autostartEntryQuotesPathsAndHonoursDisabledEntries();
+    void folderChooserKeepsFolderOnUnopenableLocation();
+    void deviceOfSelectedPortIsSetAndCancelTakesItBack();
+    void cancelStoresNothing();
+
+private:
+    std::unique_ptr<frmConfiguracion> openWizard();
+    template <typename T>
+    T* control(const char* name) const
+    {
+        T* widget = m_wizard ? m_wizard->findChild<T*>(QLatin1String(name)) : nullptr;
+        if (!widget)
+            qFatal("control %s not found", name);
+        return widget;
+    }
+    [[nodiscard]] QString stored(SettingKey key) const
+    {
+        return SettingsStore(m_env->programFolder()).read(key, QStringLiteral("<missing>"));
+    }
+    void finish() { control<QPushButton>("cmdOK")->click(); }
+    bool startModem(ModemSimulator& modem, const QStringList& options, int port = 0);
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<Lineo> m_lineo;
+    frmConfiguracion* m_wizard = nullptr;
+    int m_modems = 0;
+    QStringList m_modemLinks;
+};
+
+void ConfigWizardTest::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    QVERIFY(m_env->isValid());
+    // Every port leads nowhere unless a test points it at the simulator: no real serial device
+    // of this machine is ever opened.
+    PortTable ports = PortTable::load();
+    for (int n = PortTable::FirstPort; n <= PortTable::LastPort; ++n)
+        ports.setDevice(n, m_env->root() + QStringLiteral("/no-device/com") + QString::number(n));
+    QVERIFY(ports.save());
+    m_lineo = std::make_unique<Lineo>();
+    m_lineo->setReplyTimeout(150ms);
+}
+
+void ConfigWizardTest::cleanup()
+{
+    m_wizard = nullptr;
+    m_lineo.reset();
+    m_env.reset();
+}
+
+std::unique_ptr<frmConfiguracion> ConfigWizardTest::openWizard()
+{
+    auto wizard = std::make_unique<frmConfiguracion>(*m_lineo, m_env->programFolder());
+    m_wizard = wizard.get();
+    wizard->show();
+    if (!QTest::qWaitForWindowExposed(wizard.get()))
+        qWarning("wizard not exposed");
+    return wizard;
+}
+
+// The port reaches the simulator through a link of this test's own: serial locks go by device
+// name, and a pseudo-terminal's number may still be locked by an unrelated process.
+bool ConfigWizardTest::startModem(ModemSimulator& modem, const QStringList& options, int port)
+{
+    const QString link = m_env->root() + QStringLiteral("/modem-") + QString::number(++m_modems);
+    if (!modem.start(QStringList{QStringLiteral("--link"), link} + options))
+        return false;
+    m_modemLinks.append(link);
+    if (port == 0)
+        return true;
+    PortTable table = PortTable::load();
+    table.setDevice(port, link);
+    return table.save();
+}
+
+void ConfigWizardTest::openingWithoutSettingsDetectsOnceOnCom4()
+{
+    ModemSimulator modem;
+    QVERIFY(startModem(modem, {QStringLiteral("--accept"), QStringLiteral("AT#CID=1")}, 4));
+
+    DetectionLog detections(*m_lineo);
+    const auto wizard = openWizard();
+
+    QCOMPARE(detections.ports, QList<int>{4});
+    QCOMPARE(control<QComboBox>("cboPort")->currentText(), QStringLiteral("Com4"));
+    QCOMPARE(control<QComboBox>("cboPort")->count(), 16);
+    QCOMPARE(control<QComboBox>("cboPort")->itemText(0), QStringLiteral("Com1"));
+    QCOMPARE(control<QComboBox>("cboPort")->itemText(15), QStringLiteral("Com16"));
+    const auto* detected = control<QLabel>("lblDetectado");
+    QCOMPARE(detected->text(), detectedText);
+    QCOMPARE(textColour(detected), QColor(0x00, 0x80, 0x00));
+    QVERIFY(detected->font().bold());
+    // The detection leaves the line control off on the port it tried.
+    QVERIFY(!m_lineo->Enabled());
+    QCOMPARE(m_lineo->Puerto(), qint16(4));
+    QVERIFY(!QGuiApplication::overrideCursor());
+
+    QCOMPARE(control<QComboBox>("cboPuesto")->currentText(), QStringLiteral("1"));
+    QVERIFY(!control<QCheckBox>("chkActivar")->isChecked());
+    QVERIFY(!control<QCheckBox>("chkInicio")->isChecked());
+    QCOMPARE(control<QLabel>("lblActual")->text(), m_env->programFolder());
+    QCOMPARE(wizard->findChild<FolderChooser*>()->folder(), m_env->programFolder());
+    QCOMPARE(wizard->windowTitle(), QStringLiteral("Configuración Llamora"));
+    QCOMPARE(textColour(control<QLabel>("lblmsg")), QColor(0xC0, 0x00, 0x00));
+    QCOMPARE(textColour(control<QLabel>("lblMsg1")), QColor(0x00, 0x00, 0xFF));
+    QCOMPARE(textColour(control<QLabel>("lblMsg2")), QColor(0x00, 0x00, 0xFF));
+}
+
+void ConfigWizardTest::detectionWithoutAcceptedCommandShowsSinDetectar()
+{
+    ModemSimulator modem;
+    QVERIFY(startModem(modem, {}, 4));
+    const auto wizard = openWizard();
+
+    const auto* detected = control<QLabel>("lblDetectado");
+    QCOMPARE(detected->text(), notDetectedText);
+    QCOMPARE(textColour(detected), QColor(0xFF, 0x00, 0x00));
+    QVERIFY(!m_lineo->Enabled());
+
+    // A modem on another port: choosing that port detects it there.
+    ModemSimulator accepting;
+    QVERIFY(startModem(accepting, {QStringLiteral("--accept"), QStringLiteral("AT+VCID=1")}, 9));
+    QSignalSpy finished(wizard.get(), &frmConfiguracion::detectionFinished);
+    choose(control<QComboBox>("cboPort"), QStringLiteral("Com9"));
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toInt(), 9);
+    QCOMPARE(detected->text(), detectedText);
+    QCOMPARE(m_lineo->Puerto(), qint16(9));
+    QVERIFY(!m_lineo->Enabled());
+
+    // And back to the silent one.
+    choose(control<QComboBox>("cboPort"), QStringLiteral("Com4"));
+    QCOMPARE(detected->text(), notDetectedText);
+    QCOMPARE(textColour(detected), QColor(0xFF, 0x00, 0x00));
+}
+
+void ConfigWizardTest::chosenPortIsStoredAndSelectedAgain()
+{
+    QVERIFY(QFileInfo::exists(TestEnvironment::copyEmptyDatabase(m_env->programFolder())));
+    {
+        const auto wizard = openWizard();
+        choose(control<QComboBox>("cboPort"), QStringLiteral("Com12"));
+        choose(control<QComboBox>("cboPuesto"), QStringLiteral("7"));
+        control<QCheckBox>("chkActivar")->setChecked(true);
+        finish();
+        QCOMPARE(wizard->result(), int(QDialog::Accepted));
+        QVERIFY(!wizard->isVisible());
+    }
+    QCOMPARE(stored(SettingKey::Puerto), QStringLiteral("12"));
+    QCOMPARE(stored(SettingKey::Puesto), QStringLiteral("7"));
+    QCOMPARE(stored(SettingKey::ActivarCID), QStringLiteral("1"));
+    QCOMPARE(stored(SettingKey::BaseDeDatos), m_env->programFolder());
+
+    DetectionLog detections(*m_lineo);
+    const auto wizard = openWizard();
+    QCOMPARE(control<QComboBox>("cboPort")->currentText(), QStringLiteral("Com12"));
+    QCOMPARE(detections.ports, QList<int>{12});
+    QCOMPARE(control<QComboBox>("cboPuesto")->currentText(), QStringLiteral("7"));
+    QVERIFY(control<QCheckBox>("chkActivar")->isChecked());
+}
+
+void ConfigWizardTest::storedValuesOutsideTheListsShowDefaults()
+{
+    const QString otherFolder = m_env->makeFolder(QStringLiteral("shared"));
+    SettingsStore settings(m_env->programFolder());
+    settings.write(SettingKey::Puerto, QStringLiteral("17"));
+    settings.write(SettingKey::Puesto, QStringLiteral("11"));
+    settings.write(SettingKey::ActivarCID, QStringLiteral("abc"));
+    settings.write(SettingKey::BaseDeDatos, otherFolder);
+
+    DetectionLog detections(*m_lineo);
+    const auto wizard = openWizard();
+    QCOMPARE(control<QComboBox>("cboPort")->currentText(), QStringLiteral("Com4"));
+    QCOMPARE(detections.ports, QList<int>{4});
+    QCOMPARE(control<QComboBox>("cboPuesto")->currentText(), QStringLiteral("1"));
+    QVERIFY(!control<QCheckBox>("chkActivar")->isChecked());
+    QCOMPARE(control<QLabel>("lblActual")->text(), otherFolder);
+    QCOMPARE(wizard->findChild<FolderChooser*>()->folder(), otherFolder);
+    // Nothing is overwritten before Finish.
+    QCOMPARE(stored(SettingKey::Puerto), QStringLiteral("17"));
+    QCOMPARE(stored(SettingKey::Puesto), QStringLiteral("11"));
+    wizard->reject();
+
+    // A stored folder that no longer exists is shown as stored; the chooser stays home.
+    settings.write(SettingKey::BaseDeDatos, m_env->root() + QStringLiteral("/gone"));
+    settings.write(SettingKey::ActivarCID, QStringLiteral("1"));
+    const auto again = openWizard();
+    QCOMPARE(control<QLabel>("lblActual")->text(), m_env->root() + QStringLiteral("/gone"));
+    QCOMPARE(again->findChild<FolderChooser*>()->folder(), m_env->programFolder());
+    QVERIFY(control<QCheckBox>("chkActivar")->isChecked());
+}
+
+void ConfigWizardTest::finishWithoutDatabaseKeepsDialogOpenYetStoresTheRest()
+{
+    MessageBox::Script messages;
+    const auto wizard = openWizard();
+    choose(control<QComboBox>("cboPort"), QStringLiteral("Com2"));
+    choose(control<QComboBox>("cboPuesto"), QStringLiteral("3"));
+    control<QTabWidget>("SSTab1")->setCurrentIndex(2);
+
+    finish();
+
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().at(0).message,
+             (Message{missingDatabaseText, MessageIcon::Exclamation, MessageButtons::Ok}));
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(wizard->result(), int(QDialog::Rejected));
+    QCOMPARE(control<QTabWidget>("SSTab1")->currentIndex(), 2);
+    QCOMPARE(stored(SettingKey::Puerto), QStringLiteral("2"));
+    QCOMPARE(stored(SettingKey::Puesto), QStringLiteral("3"));
+    QCOMPARE(stored(SettingKey::ActivarCID), QStringLiteral("0"));
+    QCOMPARE(stored(SettingKey::BaseDeDatos), QStringLiteral("<missing>"));
+
+    // Each press writes again; the folder only once the check succeeds.
+    choose(control<QComboBox>("cboPuesto"), QStringLiteral("10"));
+    finish();
+    QCOMPARE(messages.shown().size(), 2);
+    QCOMPARE(stored(SettingKey::Puesto), QStringLiteral("10"));
+    QVERIFY(wizard->isVisible());
+}
+
+void ConfigWizardTest::finishAcceptsDatabaseNameInAnyCase()
+{
+    MessageBox::Script messages;
+    const QString shared = m_env->makeFolder(QStringLiteral("red/puesto principal"));
+    const QString copied = TestEnvironment::copyEmptyDatabase(shared);
+    QVERIFY(QFile::rename(copied, shared + QStringLiteral("/LLAMORA.MDB")));
+
+    const auto wizard = openWizard();
+    control<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* view = control<QTreeView>("Dir1");
+    auto* model = qobject_cast<QFileSystemModel*>(view->model());
+    QVERIFY(model);
+    view->setCurrentIndex(model->index(shared));
+    QCOMPARE(wizard->findChild<FolderChooser*>()->folder(), shared);
+
+    finish();
+    QVERIFY(messages.shown().isEmpty());
+    QCOMPARE(wizard->result(), int(QDialog::Accepted));
+    QCOMPARE(stored(SettingKey::BaseDeDatos), shared);
+
+    // A file that is not a database fails the check like a missing one.
+    QFile::remove(shared + QStringLiteral("/LLAMORA.MDB"));
+    QFile junk(shared + QStringLiteral("/Llamora.mdb"));
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(4096, 'x'));
+    junk.close();
+    const auto again = openWizard();
+    QCOMPARE(again->findChild<FolderChooser*>()->folder(), shared);
+    finish();
+    QCOMPARE(messages.texts(), QStringList{missingDatabaseText});
+    QVERIFY(again->isVisible());
+}
+
+void ConfigWizardTest::stepButtonsFollowTheTab_data()
+{
+    QTest::addColumn<bool>("byTabClick");
+    QTest::newRow("buttons") << false;
+    QTest::newRow("tab clicks") << true;
+}
+
+void ConfigWizardTest::stepButtonsFollowTheTab()
+{
+    QFETCH(bool, byTabClick);
+    const auto wizard = openWizard();
+    auto* tabs = control<QTabWidget>("SSTab1");
+    auto* back = control<QPushButton>("cmdAtras");
+    auto* next = control<QPushButton>("cmdSiguiente");
+    auto* heading = control<QLabel>("lblmsg");
+
+    struct Step
+    {
+        bool backEnabled;
+        bool nextEnabled;
+        QString heading;
+    };
+    const QList<Step> steps{
+        {false, true, QStringLiteral("Identificación de llamadas")},
+        {true, true, QStringLiteral("Configuración en Red     (Puesto Remoto)")},
+        {true, false, QStringLiteral("Opciones")},
+    };
+    const auto checkStep = [&](int step) {
+        QCOMPARE(tabs->currentIndex(), step);
+        QCOMPARE(back->isEnabled(), steps.at(step).backEnabled);
+        QCOMPARE(next->isEnabled(), steps.at(step).nextEnabled);
+        QCOMPARE(heading->text(), steps.at(step).heading);
+        QVERIFY(control<QPushButton>("cmdOK")->isEnabled());
+        QVERIFY(control<QPushButton>("cmdCancel")->isEnabled());
+    };
+    const auto goTo = [&](int step) {
+        if (byTabClick) {
+            QTabBar* bar = tabs->tabBar();
+            QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(step).center());
+        } else {
+            QPushButton* button = step > tabs->currentIndex() ? next : back;
+            QTest::mouseClick(button, Qt::LeftButton);
+        }
+    };
+
+    checkStep(0);
+    QCOMPARE(control<QLabel>("lblMsg1")->text(),
+             QStringLiteral("Seleccione el Número de Puerto que utiliza su modem, según se indica "
+                            "en ´Propiedades de Modems´ en el ´Panel de control.´. Espere a que "
+                            "el CID sea detectado."));
+    goTo(1);
+    checkStep(1);
+    goTo(2);
+    checkStep(2);
+    QCOMPARE(control<QLabel>("lblMsg1")->text(),
+             QStringLiteral("Establezca el número de puesto si va a utilizar más de un puesto "
+                            "Llamora. "));
+    goTo(1);
+    checkStep(1);
+    goTo(0);
+    checkStep(0);
+    if (byTabClick) {
+        // Straight from the first tab to the last.
+        goTo(2);
+        checkStep(2);
+        goTo(0);
+        checkStep(0);
+    }
+}
+
+void ConfigWizardTest::autostartEntryIsWrittenAndRemoved()
+{
+    QVERIFY(QFileInfo::exists(TestEnvironment::copyEmptyDatabase(m_env->programFolder())));
+    const QString entry = m_env->configHome() + QStringLiteral("/autostart/Llamora.desktop");
+    QCOMPARE(Autostart::entryPath(), entry);
+    const QString programFile = m_env->programFolder() + QLatin1Char('/') +
+                                QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+    {
+        const auto wizard = openWizard();
+        QVERIFY(!control<QCheckBox>("chkInicio")->isChecked());
+        control<QCheckBox>("chkInicio")->setChecked(true);
+        finish();
+        QCOMPARE(wizard->result(), int(QDialog::Accepted));
+    }
+    QFile file(entry);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString content = QString::fromUtf8(file.readAll());
+    file.close();
+    QVERIFY(content.startsWith(QStringLiteral("[Desktop Entry]\n")));
+    QVERIFY2(content.contains(QStringLiteral("\nExec=") + programFile + QLatin1Char('\n')),
+             qPrintable(content));
+    QVERIFY(content.contains(QStringLiteral("\nType=Application\n")));
+
+    {
+        const auto wizard = openWizard();
+        QVERIFY(control<QCheckBox>("chkInicio")->isChecked());
+        control<QCheckBox>("chkInicio")->setChecked(false);
+        finish();
+        QCOMPARE(wizard->result(), int(QDialog::Accepted));
+    }
+    QVERIFY(!QFileInfo::exists(entry));
+
+    // Removing what is not there is no failure; the box then opens unchecked.
+    QVERIFY(Autostart::remove());
+    const auto wizard = openWizard();
+    QVERIFY(!control<QCheckBox>("chkInicio")->isChecked());
+}
+
+void ConfigWizardTest::autostartEntryQuotesPathsAndHonoursDisabledEntries()
+{
+    QCOMPARE(Autostart::execLine(QStringLiteral("/opt/llamora/Llamora")),
+             QStringLiteral("/opt/llamora/Llamora"));
+    QCOMPARE(Autostart::execLine(QStringLiteral("/home/ana/Mis programas/Llamora")),
+             QStringLiteral("\"/home/ana/Mis programas/Llamora\""));
+    QCOMPARE(Autostart::execLine(QStringLiteral("/srv/100%$/Llamora")),
+             QStringLiteral("\"/srv/100%%\\\\$/Llamora\""));
+
+    QVERIFY(Autostart::add(QStringLiteral("/opt/llamora/Llamora")));
+    QVERIFY(Autostart::isPresent());
+    // The desktop's own switch for an entry turns it off without deleting it.
+    QFile file(Autostart::entryPath());
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("Hidden=true\n");
+    file.close();
+    QVERIFY(!Autostart::isPresent());
+    QVERIFY(Autostart::add(QStringLiteral("/opt/llamora/Llamora")));
+    QVERIFY(Autostart::isPresent());
+
+    // An autostart folder that cannot be made: nothing written, nothing thrown.
+    QVERIFY(Autostart::remove());
+    QVERIFY(QDir().rmdir(m_env->configHome() + QStringLiteral("/autostart")));
+    QFile blocker(m_env->configHome() + QStringLiteral("/autostart"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!Autostart::add(QStringLiteral("/opt/llamora/Llamora")));
+    QVERIFY(!Autostart::isPresent());
+}
+
+void ConfigWizardTest::folderChooserKeepsFolderOnUnopenableLocation()
+{
+    MessageBox::Script messages;
+    const QString shared = m_env->makeFolder(QStringLiteral("shared"));
+    const auto wizard = openWizard();
+    auto* chooser = wizard->findChild<FolderChooser*>();
+    QSignalSpy changes(chooser, &FolderChooser::folderChanged);
+
+    auto* path = control<QLineEdit>("txtCarpeta");
+    path->setText(m_env->root() + QStringLiteral("/no/such/folder"));
+    QTest::keyClick(path, Qt::Key_Return);
+    QCOMPARE(chooser->folder(), m_env->programFolder());
+    QCOMPARE(path->text(), m_env->programFolder());
+
+    QFile plainFile(m_env->root() + QStringLiteral("/a-file"));
+    QVERIFY(plainFile.open(QIODevice::WriteOnly));
+    plainFile.close();
+    QVERIFY(!chooser->openFolder(plainFile.fileName()));
+    QCOMPARE(chooser->folder(), m_env->programFolder());
+    QVERIFY(changes.isEmpty());
+
+    // A place that went away keeps the folder too.
+    auto* places = control<QComboBox>("Drive1");
+    places->addItem(QStringLiteral("unidad perdida"),
+                    QString(m_env->root() + QStringLiteral("/gone")));
+    choose(places, QStringLiteral("unidad perdida"));
+    QCOMPARE(chooser->folder(), m_env->programFolder());
+    QVERIFY(messages.shown().isEmpty());
+
+    path->setText(shared + QStringLiteral("/../shared/"));
+    QTest::keyClick(path, Qt::Key_Return);
+    QCOMPARE(chooser->folder(), shared);
+    QCOMPARE(changes.size(), 1);
+    auto* view = control<QTreeView>("Dir1");
+    QCOMPARE(qobject_cast<QFileSystemModel*>(view->model())->filePath(view->currentIndex()),
+             shared);
+}
+
+void ConfigWizardTest::deviceOfSelectedPortIsSetAndCancelTakesItBack()
+{
+    MessageBox::Script messages;
+    ModemSimulator modem;
+    QVERIFY(startModem(modem, {QStringLiteral("--accept"), QStringLiteral("AT#CID=1")}));
+    const QString link = m_modemLinks.last();
+    const QString before = PortTable::load().device(7);
+
+    const auto wizard = openWizard();
+    auto* ports = control<QComboBox>("cboPort");
+    QCOMPARE(ports->itemData(6, Qt::ToolTipRole).toString(), before);
+    choose(ports, QStringLiteral("Com7"));
+    auto* device = control<QComboBox>("cboDispositivo");
+    QCOMPARE(device->currentText(), before);
+    QCOMPARE(control<QLabel>("lblDetectado")->text(), notDetectedText);
+
+    QSignalSpy finished(wizard.get(), &frmConfiguracion::detectionFinished);
+    device->setEditText(link);
+    control<QPushButton>("cmdAsignar")->click();
+    QCOMPARE(PortTable::load().device(7), link);
+    QCOMPARE(ports->itemData(6, Qt::ToolTipRole).toString(), link);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(control<QLabel>("lblDetectado")->text(), detectedText);
+
+    // A name that is no path is refused with a message.
+    device->setEditText(QStringLiteral("ttyACM0"));
+    control<QPushButton>("cmdAsignar")->click();
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().at(0).message.icon, MessageIcon::Exclamation);
+    QCOMPARE(PortTable::load().device(7), link);
+
+    control<QPushButton>("cmdCancel")->click();
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(PortTable::load().device(7), before);
+}
+
+void ConfigWizardTest::cancelStoresNothing()
+{
+    QVERIFY(QFileInfo::exists(TestEnvironment::copyEmptyDatabase(m_env->programFolder())));
+    const auto wizard = openWizard();
+    choose(control<QComboBox>("cboPort"), QStringLiteral("Com12"));
+    control<QCheckBox>("chkInicio")->setChecked(true);
+    control<QCheckBox>("chkActivar")->setChecked(true);
+    QTest::keyClick(wizard.get(), Qt::Key_Escape);
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(wizard->result(), int(QDialog::Rejected));
+    QVERIFY(!QFileInfo::exists(SettingsStore(m_env->programFolder()).filePath()));
+    QVERIFY(!QFileInfo::exists(Autostart::entryPath()));
+    QVERIFY(!m_lineo->Enabled());
+}
+
+QTEST_MAIN(ConfigWizardTest)
+#include "tst_config.moc"
