@@ -1,0 +1,177 @@
+#pragma once
+
+#include "Skin.h"
+#include "TitleBarDrag.h"
+
+#include <QList>
+#include <QPixmap>
+#include <QPoint>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class DataControl;
+class HelpWindow;
+class Lineo;
+class Parlux;
+class PictureBox;
+class PictureButton;
+class QAction;
+class QMenu;
+class TrayIcon;
+struct ProgramValues;
+
+// The main window: a small skinned panel with the caller display, picture buttons, three
+// pop-up menus, the notification-area icon and the switch that turns caller identification on
+// and off. It is built once and only hidden and shown afterwards.
+class frmIdentificador final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // What the buttons and menu entries open lives in other screens; whoever builds the program
+    // hands them in. An entry whose screen is not given does nothing.
+    struct Screens
+    {
+        std::function<void()> frmAdministrar;
+        std::function<void()> frmBuscarTelefono;
+        // The client editor on the current caller.
+        std::function<void()> frmLlamantes;
+        std::function<void(bool HayDatosLlamada)> frmTextoPostit;
+        std::function<void()> frmConfiguracion;
+        std::function<void()> frmAbout;
+        std::function<void()> compactar;
+        std::function<void()> reparar;
+        std::function<void()> salir;
+    };
+
+    // The notification-area events the window acts on.
+    enum class TrayEvent
+    {
+        LeftPressed,
+        RightReleased,
+    };
+
+    static constexpr QLatin1String defaultDescriptionPath{":/main_window/frmIdentificador.json"};
+
+    frmIdentificador(ProgramValues& values, std::unique_ptr<TrayIcon> tray,
+                     QWidget* parent = nullptr,
+                     const QString& descriptionPath = defaultDescriptionPath);
+    ~frmIdentificador() override;
+
+    void setScreens(Screens screens);
+
+    [[nodiscard]] Lineo* Lineo1() const { return m_Lineo1; }
+    [[nodiscard]] Parlux* Parlux1() const { return m_Parlux1; }
+    [[nodiscard]] DataControl* datLlamada() const { return m_datLlamada; }
+    [[nodiscard]] PictureButton* cmdEncendidoID() const { return m_cmdEncendidoID; }
+    [[nodiscard]] PictureButton* cmdLlamante() const { return m_cmdLlamante; }
+    [[nodiscard]] PictureButton* cmdManual() const { return m_cmdManual; }
+    [[nodiscard]] PictureBox* PicTitleBar() const { return m_PicTitleBar; }
+    [[nodiscard]] QMenu* mnuBar() const { return m_mnuBar; }
+    [[nodiscard]] QMenu* mnuMenu() const { return m_mnuMenu; }
+    [[nodiscard]] QMenu* mnuAyuda() const { return m_mnuAyuda; }
+    [[nodiscard]] TrayIcon& trayIcon() const { return *m_tray; }
+    [[nodiscard]] const QList<QPixmap>& Image1() const { return m_skin.Image1; }
+    // The help window, once a help entry has opened it.
+    [[nodiscard]] HelpWindow* helpWindow() const { return m_help; }
+    [[nodiscard]] QString helpFolder() const;
+
+    // Adds the notification-area icon with the tooltip of the current state. Where the desktop
+    // has no notification area the window keeps its task-bar entry instead.
+    void CreaIconoBandeja();
+    // Hides the window behind the notification icon; without one, minimises it, so the window
+    // never becomes unreachable.
+    void hideToTray();
+
+public slots:
+    void RestauraBotones();
+
+    void cmdEncendidoID_Click();
+    void cmdMin_Click();
+    void cmdMenu_Click();
+    void cmdAyuda_Click();
+    void cmdBaseDeDatos_Click();
+    void cmdManual_Click();
+    void cmdLlamante_Click();
+    void cmdPostIt_Click();
+
+    void mnuAbrir_Click();
+    void mnuActivar_Click();
+    void mnuConfiguracion_Click();
+    void mnuConfiguracion1_Click();
+    void mnuAcercaDe_Click();
+    void mnuAcercaDe1_Click();
+    void mnuContenido_Click();
+    void mnuBuscar_Click();
+    void mnuCompactar_Click();
+    void mnuReparar_Click();
+    void mnuSalir_Click();
+    void mnuSalir1_Click();
+
+    // The notification icon's mouse events, with the re-entry guard: while the tray menu is
+    // open, further events are dropped.
+    void PicLogo_MouseMove(frmIdentificador::TrayEvent event, const QPoint& globalPos);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    enum class Switch
+    {
+        On,
+        Off,
+    };
+
+    void Form_Load();
+    void buildControls();
+    void buildMenus();
+    void placeControls();
+    void loadControls(const QString& descriptionPath);
+    void showHelp(bool atSearchPage);
+    // The activation in its fixed order; the switch direction is decided by the caller.
+    void switchIdentification(Switch direction);
+    void Lineo1_deviceLost();
+    void picTitleBar_MouseDown(const QPoint& globalPos);
+    void picTitleBar_MouseMove(const QPoint& globalPos);
+    void picTitleBar_MouseUp();
+    void updateTrayToolTip();
+    [[nodiscard]] QRect twipsRect(int left, int top, int width, int height) const;
+    PictureButton* addButton(const char* name, int normalPicture, const QString& toolTip);
+    QAction* addEntry(QMenu* menu, const char* name, const QString& caption);
+    void addSeparator(QMenu* menu, const char* name);
+    static void run(const std::function<void()>& screen);
+
+    ProgramValues& m_values;
+    std::unique_ptr<TrayIcon> m_tray;
+    Skin m_skin;
+    Screens m_screens;
+
+    PictureBox* m_PicTitleBar = nullptr;
+    PictureButton* m_cmdMenu = nullptr;
+    PictureButton* m_cmdAyuda = nullptr;
+    PictureButton* m_cmdMin = nullptr;
+    PictureButton* m_cmdEncendidoID = nullptr;
+    PictureButton* m_cmdBasedeDatos = nullptr;
+    PictureButton* m_cmdManual = nullptr;
+    PictureButton* m_cmdLlamante = nullptr;
+    PictureButton* m_cmdPostIt = nullptr;
+    Lineo* m_Lineo1 = nullptr;
+    Parlux* m_Parlux1 = nullptr;
+    DataControl* m_datLlamada = nullptr;
+    HelpWindow* m_help = nullptr;
+
+    QMenu* m_mnuBar = nullptr;
+    QMenu* m_mnuMenu = nullptr;
+    QMenu* m_mnuAyuda = nullptr;
+    QAction* m_mnuActivar = nullptr;
+    QAction* m_mnuConfiguracion = nullptr;
+    QAction* m_mnuConfiguracion1 = nullptr;
+
+    TitleBarDrag m_drag;
+    bool m_trayGuard = false;
+    bool m_centred = false;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "TrayIcon.h"
+
+#include <QStringList>
+
+// A notification icon that records what the window did with it and lets a test click it.
+class FakeTrayIcon final : public TrayIcon
+{
+    Q_OBJECT
+
+public:
+    explicit FakeTrayIcon(bool available = true)
+        : m_available(available)
+    {}
+
+    [[nodiscard]] bool isAvailable() const override { return m_available; }
+    void setIcon(const QIcon& icon) override { m_icon = icon; }
+    void setToolTip(const QString& text) override
+    {
+        m_toolTip = text;
+        toolTips.append(text);
+    }
+    [[nodiscard]] QString toolTip() const override { return m_toolTip; }
+    void show() override { m_shown = m_available; }
+    void remove() override { m_shown = false; }
+    [[nodiscard]] bool isShown() const override { return m_shown; }
+    [[nodiscard]] const QIcon& icon() const { return m_icon; }
+
+    void pressLeft(const QPoint& at = {100, 100}) { emit leftPressed(at); }
+    void releaseRight(const QPoint& at = {100, 100}) { emit rightReleased(at); }
+
+    // Every tooltip given, in order.
+    QStringList toolTips;
+
+private:
+    bool m_available;
+    bool m_shown = false;
+    QString m_toolTip;
+    QIcon m_icon;
+};
