@@ -15,12 +15,18 @@
 
 namespace {
 
-// Kernel and runtime file systems are no place for a database.
+// Kernel and runtime file systems are no place for a database; removable media and the
+// desktop's network shares (udisks under /run/media, gvfs under /run/user) are.
 bool isUserVolume(const QStorageInfo& volume)
 {
-    if (!volume.isValid() || !volume.isReady())
+    if (!volume.isValid() || !volume.isReady() || volume.isRoot())
         return false;
     const QString root = volume.rootPath();
+    if (!QFileInfo(root).isDir())
+        return false;
+    if (root.startsWith(QLatin1String("/run/media/")) ||
+        (root.startsWith(QLatin1String("/run/user/")) && root.endsWith(QLatin1String("/gvfs"))))
+        return true;
     for (const char* hidden : {"/proc", "/sys", "/dev", "/run", "/snap", "/boot"}) {
         const QString prefix = QLatin1String(hidden);
         if (root == prefix || root.startsWith(prefix + QLatin1Char('/')))
@@ -101,7 +107,7 @@ void FolderChooser::fillPlaces()
                           QLatin1Char(')'),
                       home);
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (!isUserVolume(volume) || volume.isRoot())
+        if (!isUserVolume(volume))
             continue;
         const QString root = volume.rootPath();
         const QString name = volume.displayName();

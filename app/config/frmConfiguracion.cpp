@@ -413,9 +413,8 @@ void frmConfiguracion::cmdSiguiente_Click()
     MuestraPaso(static_cast<quint8>(SSTab1->currentIndex()));
 }
 
-void frmConfiguracion::SSTab1_Click(int previousTab)
+void frmConfiguracion::SSTab1_Click()
 {
-    Q_UNUSED(previousTab)
     MuestraPaso(static_cast<quint8>(SSTab1->currentIndex()));
 }
 

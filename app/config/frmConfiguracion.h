@@ -39,7 +39,7 @@ private slots:
     void cmdSiguiente_Click();
     void cmdOK_Click();
     void cmdCancel_Click();
-    void SSTab1_Click(int previousTab);
+    void SSTab1_Click();
     void cmdAsignar_Click();
 
 private:

@@ -187,6 +187,16 @@ void ConfigWizardTest::openingWithoutSettingsDetectsOnceOnCom4()
     QCOMPARE(textColour(control<QLabel>("lblmsg")), QColor(0xC0, 0x00, 0x00));
     QCOMPARE(textColour(control<QLabel>("lblMsg1")), QColor(0x00, 0x00, 0xFF));
     QCOMPARE(textColour(control<QLabel>("lblMsg2")), QColor(0x00, 0x00, 0xFF));
+
+    // Pictures of the three steps for the documentation, when asked for.
+    const QString pictures = qEnvironmentVariable("LLAMORA_SCREENSHOT_DIR");
+    if (!pictures.isEmpty()) {
+        for (int step = 0; step < 3; ++step) {
+            control<QTabWidget>("SSTab1")->setCurrentIndex(step);
+            QCoreApplication::processEvents();
+            QVERIFY(wizard->grab().save(pictures + QStringLiteral("/config_step%1.png").arg(step)));
+        }
+    }
 }
 
 void ConfigWizardTest::detectionWithoutAcceptedCommandShowsSinDetectar()
