@@ -6,6 +6,7 @@
 #include "Parlux.h"
 #include "PictureBox.h"
 #include "PictureButton.h"
+#include "SystemTrayIcon.h"
 #include "TestEnvironment.h"
 
 #include <QAction>
@@ -109,6 +110,7 @@ private slots:
     void dragMovesByCursorTravelInTwips();
     void hideAndTrayLeftPress();
     void withoutTrayTheWindowStaysReachable();
+    void desktopWithoutNotificationArea();
     void trayLeftPressWhileModalDialogDoesNothing();
     void trayRightReleaseOpensMenuAndGuardsReentry();
     void menusHaveExactEntries();
@@ -308,6 +310,22 @@ void MainWindowTest::withoutTrayTheWindowStaysReachable()
     // Minimised, not hidden: the task bar still leads back to it.
     QVERIFY(w.isVisible());
     QTRY_VERIFY(w.isMinimized());
+}
+
+void MainWindowTest::desktopWithoutNotificationArea()
+{
+    // The offscreen platform has no notification area, as a bare X server has none.
+    TestEnvironment env;
+    ProgramValues values;
+    values.programFolder = env.programFolder();
+    frmIdentificador w(values, std::make_unique<SystemTrayIcon>());
+    QVERIFY(!w.trayIcon().isAvailable());
+    QVERIFY(!w.trayIcon().isShown());
+    QCOMPARE(w.windowFlags() & Qt::WindowType_Mask, Qt::Window);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.cmdMin_Click();
+    QVERIFY(w.isVisible());
 }
 
 void MainWindowTest::trayLeftPressWhileModalDialogDoesNothing()
