@@ -622,6 +622,7 @@ void DatabaseTest::callerBecomesAClientCountedOnce()
     late.setRecordSource(Statements::noCallsOfClient());
     QCOMPARE(late.refresh(), DatabaseError::None);
     late.setRecordSource(Statements::clientByTelephone(QStringLiteral("4444")));
+    QVERIFY(late.isEmpty());
     qint64 again = 0;
     QCOMPARE(addCallerAsClient(late, QStringLiteral("4444"), QDate(2024, 3, 1), &again),
              DatabaseError::None);

@@ -2,10 +2,9 @@
 //   dbbuilder <schema.sql> <Llamora.mdb>
 // It writes a temporary file beside the target and renames it, so a failed build never leaves a
 // half-made database behind.
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <fstream>
+#include <sqlite3.h>
 #include <sstream>
 #include <string>
 
@@ -33,8 +32,8 @@ int main(int argc, char* argv[])
 
     std::remove(temporary.c_str());
     sqlite3* database = nullptr;
-    if (sqlite3_open_v2(temporary.c_str(), &database,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(temporary.c_str(), &database, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
         const std::string message = database ? sqlite3_errmsg(database) : "out of memory";
         sqlite3_close(database);
         return failWith("cannot create " + temporary + ": " + message);

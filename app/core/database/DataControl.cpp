@@ -110,6 +110,8 @@ void DataControl::setRecordSource(const Statement& statement)
     cancelUpdate();
     m_source = statement;
     m_columnNames.clear();
+    // The old keys belong to the old source; nothing is current until the next refresh.
+    clearSet();
 }
 
 int DataControl::ensureOpen() const
@@ -168,23 +170,7 @@ int DataControl::refresh()
             error = ensureColumnNames();
         if (error == DatabaseError::None && m_source.isValid()) {
             // The keys, read to the end at once: the read lock ends with this call.
-            QSqlQuery query(m_connection.database());
-            query.setForwardOnly(true);
-            if (query.prepare(m_source.keysSql())) {
-                for (auto it = m_source.values.cbegin(); it != m_source.values.cend(); ++it)
-                    query.bindValue(it.key(), it.value());
-            }
-            if (!query.exec()) {
-                error = errorNumberFor(query.lastError());
-            } else {
-                while (query.next())
-                    m_keys.append(query.value(0).toLongLong());
-                if (query.lastError().type() != QSqlError::NoError) {
-                    error = errorNumberFor(query.lastError());
-                    m_keys.clear();
-                }
-            }
-            query.finish();
+            error = m_connection.readKeys(m_source, &m_keys);
             m_deleted = QList<bool>(m_keys.size(), false);
         }
     }

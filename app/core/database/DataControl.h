@@ -45,6 +45,7 @@ public:
     [[nodiscard]] bool isReadOnly() const { return m_readOnly; }
     void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
 
+    // Takes effect at the next refresh(); until then the set is empty.
     void setRecordSource(const Statement& statement);
     [[nodiscard]] const Statement& recordSource() const { return m_source; }
 

@@ -7,7 +7,7 @@
 struct ProgramValues
 {
     QString programFolder;
-    QString CarpetaBase;  // folder of the database file, without a closing separator
+    QString CarpetaBase; // folder of the database file, without a closing separator
     qint16 NumeroPuesto = 0;
     int twipsPerPixelX = 15;
     int twipsPerPixelY = 15;

@@ -31,8 +31,7 @@ QString keyPath(SettingKey key)
 
 SettingsStore::SettingsStore(QString programFolder)
     : m_programFolder(std::move(programFolder))
-{
-}
+{}
 
 QString SettingsStore::storedName(SettingKey key)
 {

@@ -17,7 +17,8 @@ enum class SettingKey
 // Where they live: one INI file per application name,
 //   <config home>/Llamora/<application name, percent-encoded>.ini   with the section [Properties]
 // where <config home> is QStandardPaths::GenericConfigLocation ($XDG_CONFIG_HOME, by default
-// ~/.config). Percent-encoding (RFC 3986, keeping only letters, digits and "-._~") keeps "/", blanks,
+// ~/.config). Percent-encoding (RFC 3986, keeping only letters, digits and "-._~") keeps "/",
+// blanks,
 // "=" and "%" of the folder from breaking the address; a name too long for one file name is cut
 // and completed with a SHA-1 of the whole name. Example: the folder /opt/llamora gives
 // ~/.config/Llamora/Llamora-%2Fopt%2Fllamora.ini.
