@@ -18,9 +18,8 @@ enum class SettingKey
 //   <config home>/Llamora/<application name, percent-encoded>.ini   with the section [Properties]
 // where <config home> is QStandardPaths::GenericConfigLocation ($XDG_CONFIG_HOME, by default
 // ~/.config). Percent-encoding (RFC 3986, keeping only letters, digits and "-._~") keeps "/",
-// blanks,
-// "=" and "%" of the folder from breaking the address; a name too long for one file name is cut
-// and completed with a SHA-1 of the whole name. Example: the folder /opt/llamora gives
+// blanks, "=" and "%" of the folder from breaking the address; a name too long for one file name
+// is cut and completed with a SHA-1 of the whole name. Example: the folder /opt/llamora gives
 // ~/.config/Llamora/Llamora-%2Fopt%2Fllamora.ini.
 //
 // The file is opened afresh at each access, so a change made by another part of the program (or
