@@ -1,5 +1,7 @@
 #include "QtSerialPort.h"
 
+#include <QScopedValueRollback>
+
 namespace {
 
 // Long enough for a command line at 9600 baud (about 1 ms a character) to leave the port.
@@ -34,7 +36,7 @@ bool QtSerialPort::open()
 {
     if (m_port.isOpen())
         return false;
-    m_opening = true;
+    const QScopedValueRollback opening(m_opening, true);
     const bool opened = m_port.open(QIODevice::ReadWrite);
     if (opened) {
         m_port.setBaudRate(QSerialPort::Baud9600);
@@ -47,12 +49,13 @@ bool QtSerialPort::open()
         m_port.setRequestToSend(true);
         m_port.clear();
     }
-    m_opening = false;
     return opened && m_port.isOpen();
 }
 
 void QtSerialPort::close()
 {
+    // Closing a device that went away reports errors of its own, from inside close().
+    const QScopedValueRollback closing(m_closing, true);
     if (m_port.isOpen())
         m_port.close();
 }
@@ -108,11 +111,11 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     default:
         break;
     }
-    // Errors while opening are reported by open()'s result.
-    if (m_opening || !m_port.isOpen())
+    // Errors while opening are reported by open()'s result; those while closing change nothing.
+    if (m_opening || m_closing || !m_port.isOpen())
         return;
     // A device that went away keeps reporting errors in a tight loop until the port is closed.
     const QString description = m_port.errorString();
-    m_port.close();
+    close();
     emit errorOccurred(description);
 }

@@ -29,4 +29,5 @@ private:
 
     QSerialPort m_port;
     bool m_opening = false;
+    bool m_closing = false;
 };
