@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Demonstration: installs and builds Llamora, lays out a program folder with the empty database
+# in ./demo, starts the modem simulator on a pseudo-terminal, starts Llamora with caller ID
+# switched on, and rings three calls: a new number, a withheld number and a known client with an
+# alert. Without a display it runs under Xvfb. It then prints what was logged and saves a
+# screenshot of the main window.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+bash scripts/install-deps.sh
+bash scripts/build.sh
+
+demo=$root/demo
+pids=()
+cleanup() {
+    exec 3>&- 2>/dev/null || true
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+# The program folder: the program, its libraries, the help, the tools and the empty database.
+rm -rf "$demo"
+mkdir -p "$demo/Llamora" "$demo/config"
+cp -a build/bin/. "$demo/Llamora/"
+program=$(realpath "$demo/Llamora")
+database=$program/Llamora.mdb
+# The demonstration keeps its settings inside ./demo, away from the user's own.
+export XDG_CONFIG_HOME=$demo/config
+
+# A known client with four earlier calls and an alert.
+sqlite3 "$database" "INSERT INTO Clientes (Nombre, Domicilio, Telefono, Observaciones, Alerta,
+    CantLlamadas, FIngreso) VALUES ('Juan Díaz', 'Av. Corrientes 1234', '4567890',
+    'Prefiere que lo llamen por la tarde. Tiene un reclamo pendiente.', 1, 4,
+    date('now', '-30 days'));"
+
+# The modem simulator answers the second caller-ID command; its commands arrive through a FIFO.
+mkfifo "$demo/modem.in"
+"$program/modemsim" --accept AT+VCID=1 --link "$demo/modem" <"$demo/modem.in" >"$demo/modem.out" 2>&1 &
+pids+=($!)
+exec 3>"$demo/modem.in"
+for _ in $(seq 50); do [ -e "$demo/modem" ] && break; sleep 0.1; done
+echo "Módem simulado en $(head -n1 "$demo/modem.out") (enlace $demo/modem)"
+
+"$program/llamora-config" --carpeta-programa "$program" --puerto 4 --dispositivo "4=$demo/modem" \
+    --puesto 1 --activar 1 --base-de-datos "$program"
+
+if [ -z "${DISPLAY:-}" ]; then
+    display=:$((90 + RANDOM % 100))
+    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    pids+=($!)
+    export DISPLAY=$display
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    echo "Sin pantalla: Llamora se ejecuta en la pantalla virtual $DISPLAY"
+fi
+
+"$program/Llamora" >"$demo/llamora.log" 2>&1 &
+llamora=$!
+pids+=($llamora)
+# The splash hands over to the main window after 3 seconds.
+sleep 5
+
+ring() {
+    echo "Llamada de $1"
+    echo "call $1" >&3
+    sleep 3
+}
+ring 5551234
+ring P
+ring 4567890
+
+echo
+echo "Llamadas registradas en $database:"
+sqlite3 -header -column "$database" "SELECT Llamadas.IdLlamada AS Llamada, Llamadas.Fecha,
+    Llamadas.Puesto, Clientes.Telefono AS Teléfono, ifnull(Clientes.Nombre, '') AS Nombre,
+    Clientes.CantLlamadas AS Llamadas, CASE Clientes.Alerta WHEN 1 THEN 'Sí' ELSE 'No' END AS Alerta
+    FROM Llamadas INNER JOIN Clientes ON Clientes.IdCliente = Llamadas.Cliente
+    ORDER BY Llamadas.Fecha;"
+
+screenshot=$demo/llamora.png
+window=$(xwininfo -root -tree | awk '/"Llamora"/ && / [0-9]+x[0-9]+\+/ {print $1; exit}')
+if [ -n "$window" ] && import -window "$window" "$screenshot" 2>/dev/null; then
+    echo
+    echo "Captura de la ventana principal: $screenshot"
+else
+    import -window root "$screenshot"
+    echo
+    echo "Captura de la pantalla: $screenshot"
+fi
+
+# On a real display the program stays up until the user is done looking.
+if [ -z "${display:-}" ] && [ -t 0 ]; then
+    read -r -p "Pulse Intro para cerrar Llamora y el módem simulado... " _
+fi
