@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Builds and runs the benchmarks (speed and memory), one after the other.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh
+export QT_QPA_PLATFORM=offscreen
+echo "== Detección del módem"; build/bench/detection_bench --runs 5
+echo "== Base de datos"; build/bench/bench_database
+echo "== Recepción de una llamada"; build/bench/bench_reception
