@@ -1,11 +1,10 @@
 #include "CallerIdParserTest.h"
 #include "LineoFakePortTest.h"
 #include "LineoModemTest.h"
+#include "TestClassRunner.h"
 
 #include <QCoreApplication>
-#include <QTest>
 
-#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,20 +17,5 @@ int main(int argc, char** argv)
     tests.push_back(std::make_unique<LineoFakePortTest>());
     tests.push_back(std::make_unique<LineoModemTest>());
 
-    const char* only = nullptr;
-    std::vector<char*> arguments(argv, argv + argc);
-    if (argc > 1 && argv[1][0] != '-' && std::strchr(argv[1], ':') == nullptr) {
-        for (const auto& test : tests) {
-            if (std::strcmp(test->metaObject()->className(), argv[1]) == 0)
-                only = argv[1];
-        }
-        if (only)
-            arguments.erase(arguments.begin() + 1);
-    }
-    int failures = 0;
-    for (const auto& test : tests) {
-        if (!only || std::strcmp(test->metaObject()->className(), only) == 0)
-            failures += QTest::qExec(test.get(), int(arguments.size()), arguments.data());
-    }
-    return failures == 0 ? 0 : 1;
+    return runTestClasses(argc, argv, tests);
 }
