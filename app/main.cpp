@@ -1,15 +1,24 @@
+// Module1's Main: the program starts here.
+
 #include "ProgramInfo.h"
+#include "ProgramWindows.h"
+#include "settings/ProgramValues.h"
+#include "settings/SettingsStore.h"
+#include "startup/StartupSequence.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <cstdlib>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(ProgramInfo::title());
     QApplication::setApplicationVersion(ProgramInfo::versionText());
+    // The main window lives hidden behind its notification icon; only "Salir" ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // Standard buttons read "Aceptar", "Cancelar", "&Sí" and "&No".
     QTranslator qtTranslator;
@@ -17,7 +26,13 @@ int main(int argc, char* argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    QLabel placeholder(ProgramInfo::title() + QStringLiteral(" v ") + ProgramInfo::versionText());
-    placeholder.show();
+    ProgramValues values;
+    values.programFolder = QCoreApplication::applicationDirPath();
+    const SettingsStore settings(values.programFolder);
+
+    ProgramWindows windows(values);
+    StartupSequence startup(settings, values, windows);
+    if (startup.Main() == StartupSequence::Outcome::Ended)
+        return windows.hasEnded() ? windows.exitCode() : EXIT_FAILURE;
     return QApplication::exec();
 }

@@ -10,11 +10,15 @@
 #include "TrayIcon.h"
 #include "TrayText.h"
 #include "database/DataControl.h"
+#include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
 #include "settings/SettingsStore.h"
+#include "startup/DatabaseAttach.h"
+#include "startup/StoredConfig.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
 #include <QMenu>
@@ -106,6 +110,7 @@ frmIdentificador::frmIdentificador(ProgramValues& values, std::unique_ptr<TrayIc
     buildControls();
     buildMenus();
     loadControls(descriptionPath);
+    m_reception = std::make_unique<CallReception>(m_values, *m_datLlamada);
     Form_Load();
 }
 
@@ -133,7 +138,33 @@ void frmIdentificador::Form_Load()
         m_values.twipsPerPixelY = twipsPerPixel(screen->logicalDotsPerInchY());
     }
     placeControls();
+    RecuperaConfig();
+    // After the settings: when they switched identification on, the icon shows it at once.
     CreaIconoBandeja();
+    attachDatabase();
+}
+
+void frmIdentificador::RecuperaConfig()
+{
+    const StoredConfig config = readStoredConfig(SettingsStore(m_values.programFolder));
+    if (config.Puerto)
+        m_Lineo1->setPuerto(*config.Puerto);
+    m_values.NumeroPuesto = config.NumeroPuesto;
+    if (config.ActivarCID)
+        m_cmdEncendidoID->click();
+    m_values.CarpetaBase = config.CarpetaBase;
+}
+
+void frmIdentificador::attachDatabase()
+{
+    const DatabaseAttachResult attach = attachDatLlamada(*m_datLlamada, m_values.databasePath());
+    // The window is not on screen yet: the message stands on its own.
+    if (attach.message)
+        MessageBox::show(nullptr, *attach.message);
+    if (attach.next == DatabaseAttachResult::Next::EndProgram)
+        m_loadOutcome = LoadOutcome::EndProgram;
+    // Any other failure: the repair comes with the database maintenance; until then the load
+    // goes on, and each call reports what it meets.
 }
 
 PictureButton* frmIdentificador::addButton(const char* name, int normalPicture,
@@ -207,6 +238,8 @@ void frmIdentificador::buildControls()
     connect(m_cmdLlamante, &PictureButton::clicked, this, &frmIdentificador::cmdLlamante_Click);
     connect(m_cmdPostIt, &PictureButton::clicked, this, &frmIdentificador::cmdPostIt_Click);
 
+    // Direct: Numero holds this call only until the next record is read.
+    connect(m_Lineo1, &Lineo::Llamada, this, &frmIdentificador::Lineo1_Llamada);
     // The device can vanish while the control reports it from deep inside a read; the window
     // follows once control is back in the event loop.
     connect(m_Lineo1, &Lineo::deviceLost, this, &frmIdentificador::Lineo1_deviceLost,
@@ -374,6 +407,51 @@ void frmIdentificador::showEvent(QShowEvent* event)
         }
     }
     QWidget::showEvent(event);
+}
+
+void frmIdentificador::closeEvent(QCloseEvent* event)
+{
+    m_tray->remove();
+    event->ignore();
+    CreaIconoBandeja();
+    if (isVisible())
+        hideToTray();
+}
+
+bool frmIdentificador::isAvailableToUser() const
+{
+    return isEnabled() && QApplication::activeModalWidget() == nullptr;
+}
+
+void frmIdentificador::Lineo1_Llamada()
+{
+    if (isAvailableToUser())
+        mnuAbrir_Click();
+    Recibe_llamada(m_Lineo1->Numero());
+}
+
+void frmIdentificador::Recibe_llamada(const QString& Tel)
+{
+    const ReceptionResult result = m_reception->receive(Tel);
+    if (result.message)
+        MessageBox::show(this, *result.message);
+    if (result.hideMainWindow) {
+        // The counter could not be updated: the window goes away, as a close does, and its
+        // panel is not filled for a window nobody sees.
+        close();
+        return;
+    }
+    if (result.notice) {
+        const CallerNotice& notice = *result.notice;
+        m_Parlux1->Mostrar(notice.Num, notice.F, notice.H, notice.Nom, notice.Dom, notice.Ob,
+                           notice.Al, notice.N);
+    }
+    if (result.cmdLlamanteEnabled) {
+        m_cmdLlamante->setEnabled(*result.cmdLlamanteEnabled);
+        // So that a key opens the caller's record at once.
+        if (*result.cmdLlamanteEnabled && isAvailableToUser())
+            m_cmdLlamante->setFocus();
+    }
 }
 
 void frmIdentificador::RestauraBotones()
@@ -574,11 +652,14 @@ void frmIdentificador::mnuReparar_Click()
 
 void frmIdentificador::mnuSalir_Click()
 {
+    // Ends at once: nothing is closed or switched off first.
+    m_tray->remove();
     run(m_screens.salir);
 }
 
 void frmIdentificador::mnuSalir1_Click()
 {
+    m_tray->remove();
     run(m_screens.salir);
 }
 

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class CallReception;
 class DataControl;
 class HelpWindow;
 class Lineo;
@@ -53,14 +54,25 @@ public:
         RightReleased,
     };
 
+    // How the load ended: a database folder that cannot be reached at all ends the program.
+    enum class LoadOutcome
+    {
+        Loaded,
+        EndProgram,
+    };
+
     static constexpr QLatin1String defaultDescriptionPath{":/main_window/frmIdentificador.json"};
 
+    // Builds the window and loads it (Form_Load): screen factors, stored settings (which may
+    // switch identification on), notification icon, and datLlamada on the database file. A load
+    // message is shown before the constructor returns; see loadOutcome().
     frmIdentificador(ProgramValues& values, std::unique_ptr<TrayIcon> tray,
                      QWidget* parent = nullptr,
                      const QString& descriptionPath = defaultDescriptionPath);
     ~frmIdentificador() override;
 
     void setScreens(Screens screens);
+    [[nodiscard]] LoadOutcome loadOutcome() const { return m_loadOutcome; }
 
     [[nodiscard]] Lineo* Lineo1() const { return m_Lineo1; }
     [[nodiscard]] Parlux* Parlux1() const { return m_Parlux1; }
@@ -73,6 +85,8 @@ public:
     [[nodiscard]] QMenu* mnuMenu() const { return m_mnuMenu; }
     [[nodiscard]] QMenu* mnuAyuda() const { return m_mnuAyuda; }
     [[nodiscard]] TrayIcon& trayIcon() const { return *m_tray; }
+    // The call reception, with what it keeps of the last call (date and time texts, new client).
+    [[nodiscard]] CallReception& reception() const { return *m_reception; }
     [[nodiscard]] const QList<QPixmap>& Image1() const { return m_skin.Image1; }
     // The help window, once a help entry has opened it.
     [[nodiscard]] HelpWindow* helpWindow() const { return m_help; }
@@ -84,6 +98,10 @@ public:
     // Hides the window behind the notification icon; without one, minimises it, so the window
     // never becomes unreachable.
     void hideToTray();
+
+    // Takes a call from number Tel ("0" for a withheld one): looks it up, logs it and shows it.
+    // The search by number calls it with a typed number.
+    void Recibe_llamada(const QString& Tel);
 
 public slots:
     void RestauraBotones();
@@ -118,6 +136,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Closing only sends the window to the notification area; the program keeps taking calls.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     enum class Switch
@@ -127,6 +147,11 @@ private:
     };
 
     void Form_Load();
+    void RecuperaConfig();
+    void attachDatabase();
+    void Lineo1_Llamada();
+    // Not behind one of its own modal dialogs.
+    [[nodiscard]] bool isAvailableToUser() const;
     void buildControls();
     void buildMenus();
     void placeControls();
@@ -162,6 +187,7 @@ private:
     Lineo* m_Lineo1 = nullptr;
     Parlux* m_Parlux1 = nullptr;
     DataControl* m_datLlamada = nullptr;
+    std::unique_ptr<CallReception> m_reception;
     HelpWindow* m_help = nullptr;
 
     QMenu* m_mnuBar = nullptr;
@@ -174,4 +200,5 @@ private:
     TitleBarDrag m_drag;
     bool m_trayGuard = false;
     bool m_centred = false;
+    LoadOutcome m_loadOutcome = LoadOutcome::Loaded;
 };

@@ -316,6 +316,7 @@ void MainWindowTest::desktopWithoutNotificationArea()
 {
     // The offscreen platform has no notification area, as a bare X server has none.
     TestEnvironment env;
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(env.programFolder()));
     ProgramValues values;
     values.programFolder = env.programFolder();
     frmIdentificador w(values, std::make_unique<SystemTrayIcon>());

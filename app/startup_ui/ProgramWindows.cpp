@@ -1,0 +1,90 @@
+#include "ProgramWindows.h"
+
+#include "Skin.h"
+#include "SystemTrayIcon.h"
+#include "frmConfiguracion.h"
+#include "settings/ProgramValues.h"
+
+#include <QCoreApplication>
+
+ProgramWindows::ProgramWindows(ProgramValues& values, TrayFactory makeTray, EndProgram endProgram)
+    : m_values(values)
+    , m_makeTray(makeTray ? std::move(makeTray)
+                          : [] { return std::unique_ptr<TrayIcon>(new SystemTrayIcon); })
+    , m_endProgram(endProgram ? std::move(endProgram)
+                              : [](int code) { QCoreApplication::exit(code); })
+{}
+
+ProgramWindows::~ProgramWindows()
+{
+    delete m_splash;
+}
+
+frmIdentificador* ProgramWindows::mainWindow()
+{
+    if (m_ended)
+        return nullptr;
+    if (!m_mainWindow) {
+        auto window = std::make_unique<frmIdentificador>(m_values, m_makeTray());
+        if (window->loadOutcome() == frmIdentificador::LoadOutcome::EndProgram) {
+            // Its message has been shown; the window goes with its notification icon.
+            end(DatabaseUnreachableExitCode);
+            return nullptr;
+        }
+        wireScreens(*window);
+        m_mainWindow = std::move(window);
+    }
+    return m_mainWindow.get();
+}
+
+bool ProgramWindows::showConfigurationWizard()
+{
+    // The wizard drives the main window's line control, which loads the window (hidden).
+    frmIdentificador* window = mainWindow();
+    if (!window)
+        return false;
+    frmConfiguracion wizard(*window->Lineo1(), m_values.programFolder);
+    wizard.exec();
+    return !m_ended;
+}
+
+void ProgramWindows::showSplash()
+{
+    auto* splash = new frmSplash(Skin::load().icon);
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    connect(splash, &frmSplash::showMainWindow, this, &ProgramWindows::showMainWindow);
+    m_splash = splash;
+    splash->show();
+}
+
+void ProgramWindows::showMainWindow()
+{
+    if (frmIdentificador* window = mainWindow())
+        window->mnuAbrir_Click();
+}
+
+void ProgramWindows::wireScreens(frmIdentificador& window)
+{
+    frmIdentificador::Screens screens;
+    screens.frmConfiguracion = [this] {
+        openWizardFromMenu();
+    };
+    screens.salir = [this] {
+        end(0);
+    };
+    window.setScreens(std::move(screens));
+}
+
+void ProgramWindows::openWizardFromMenu()
+{
+    // Both entries are disabled while identification is on, so the line control is free.
+    frmConfiguracion wizard(*m_mainWindow->Lineo1(), m_values.programFolder, m_mainWindow.get());
+    wizard.exec();
+}
+
+void ProgramWindows::end(int exitCode)
+{
+    m_ended = true;
+    m_exitCode = exitCode;
+    m_endProgram(exitCode);
+}
