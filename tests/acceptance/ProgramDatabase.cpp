@@ -1,0 +1,86 @@
+#include "ProgramDatabase.h"
+
+#include <QAtomicInt>
+#include <QDate>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+namespace {
+
+QAtomicInt connectionCount;
+
+template <typename Work>
+bool withConnection(const QString& databasePath, bool readOnly, Work work)
+{
+    const QString name = QStringLiteral("acceptance-probe-") +
+                         QString::number(connectionCount.fetchAndAddRelaxed(1));
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath);
+        db.setConnectOptions(
+            readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000")
+                     : QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        if (db.open()) {
+            ok = work(db);
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+} // namespace
+
+namespace ProgramDatabase {
+
+QVariant scalar(const QString& databasePath, const QString& sql)
+{
+    QVariant value;
+    withConnection(databasePath, true, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        if (!query.exec(sql) || !query.next())
+            return false;
+        value = query.value(0);
+        return true;
+    });
+    return value;
+}
+
+bool execute(const QString& databasePath, const QString& sql)
+{
+    return withConnection(databasePath, false, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        return query.exec(sql);
+    });
+}
+
+bool addClient(const QString& databasePath, const QString& telefono, const QString& nombre,
+               bool alerta, int calls)
+{
+    return withConnection(databasePath, false, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        query.prepare(QStringLiteral("INSERT INTO Clientes (Nombre, Telefono, Alerta, "
+                                     "CantLlamadas, FIngreso) VALUES (?, ?, ?, ?, '2023-03-01')"));
+        query.addBindValue(nombre);
+        query.addBindValue(telefono);
+        query.addBindValue(alerta ? 1 : 0);
+        query.addBindValue(calls);
+        if (!query.exec())
+            return false;
+        const qint64 id = query.lastInsertId().toLongLong();
+        for (int i = 0; i < calls; ++i) {
+            QSqlQuery call(db);
+            call.prepare(QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) "
+                                        "VALUES (?, ?, 1)"));
+            call.addBindValue(id);
+            call.addBindValue(QString(QDate(2023, 3, 1).addDays(i).toString(Qt::ISODate) +
+                                      QStringLiteral(" 10:00:00")));
+            if (!call.exec())
+                return false;
+        }
+        return true;
+    });
+}
+
+} // namespace ProgramDatabase

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+// Reads and prepares a Llamora.mdb file the way another program would: a fresh SQLite connection
+// for each statement, closed at once, so the program under test is never kept waiting.
+namespace ProgramDatabase {
+
+// The first column of the first row; an invalid QVariant when the statement fails.
+QVariant scalar(const QString& databasePath, const QString& sql);
+// Runs a changing statement; false when it fails.
+bool execute(const QString& databasePath, const QString& sql);
+// Adds a client with these details and `calls` earlier calls (CantLlamadas agreeing).
+bool addClient(const QString& databasePath, const QString& telefono, const QString& nombre,
+               bool alerta, int calls);
+
+} // namespace ProgramDatabase

@@ -1,0 +1,466 @@
+// The program's windows in this process: start-up paths with the wizard and the splash, calls
+// from the modem simulator to the panel and the database, closing to the tray, "Salir".
+
+#include "FakeTrayIcon.h"
+#include "FolderChooser.h"
+#include "Lineo.h"
+#include "MessageBox.h"
+#include "ModemSimulator.h"
+#include "Parlux.h"
+#include "PictureButton.h"
+#include "PortTable.h"
+#include "ProgramDatabase.h"
+#include "ProgramWindows.h"
+#include "TestEnvironment.h"
+#include "database/DataControl.h"
+#include "database/DatabaseErrors.h"
+#include "database/RowOperations.h"
+#include "frmConfiguracion.h"
+#include "frmIdentificador.h"
+#include "frmSplash.h"
+#include "reception/CallReception.h"
+#include "settings/ProgramValues.h"
+#include "settings/SettingsStore.h"
+#include "startup/DatabaseAttach.h"
+#include "startup/StartupSequence.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using Outcome = StartupSequence::Outcome;
+
+namespace {
+
+// Every port leads to a device that does not exist, except those given: no real serial device
+// of this machine is ever opened.
+bool pointPorts(const TestEnvironment& env, const QList<std::pair<int, QString>>& devices = {})
+{
+    PortTable ports = PortTable::load();
+    for (int n = PortTable::FirstPort; n <= PortTable::LastPort; ++n)
+        ports.setDevice(n, env.root() + QStringLiteral("/no-device/com") + QString::number(n));
+    for (const auto& [n, device] : devices)
+        ports.setDevice(n, device);
+    return ports.save();
+}
+
+// A modem simulator reached through a link of this test's own, so that the serial port's lock
+// file name is never shared with another test.
+bool startModem(ModemSimulator& modem, const TestEnvironment& env, QString* link)
+{
+    *link =
+        env.root() + QLatin1Char('/') + QFileInfo(env.root()).fileName() + QStringLiteral("-modem");
+    return modem.start(
+        {QStringLiteral("--accept"), QStringLiteral("AT+VCID=1"), QStringLiteral("--link"), *link});
+}
+
+// The program as main() builds it, with a fake notification icon and the ends recorded.
+struct Program
+{
+    explicit Program(const QString& programFolder, bool recordEnds = true)
+    {
+        values.programFolder = programFolder;
+        ProgramWindows::EndProgram end;
+        if (recordEnds)
+            end = [this](int code) {
+                endCodes.append(code);
+            };
+        windows = std::make_unique<ProgramWindows>(
+            values,
+            [this] {
+                auto fake = std::make_unique<FakeTrayIcon>();
+                tray = fake.get();
+                return std::unique_ptr<TrayIcon>(std::move(fake));
+            },
+            end);
+    }
+
+    Outcome start()
+    {
+        const SettingsStore settings(values.programFolder);
+        StartupSequence startup(settings, values, *windows);
+        return startup.Main();
+    }
+
+    ProgramValues values;
+    FakeTrayIcon* tray = nullptr;
+    QList<int> endCodes;
+    std::unique_ptr<ProgramWindows> windows;
+};
+
+// Acts on the configuration wizard each time it comes up as the modal window.
+class WizardWatcher : public QObject
+{
+public:
+    explicit WizardWatcher(std::function<void(frmConfiguracion&)> action)
+        : m_action(std::move(action))
+    {
+        m_timer.setInterval(10);
+        connect(&m_timer, &QTimer::timeout, this, &WizardWatcher::poll);
+        m_timer.start();
+    }
+
+    int openings = 0;
+    QWidget* parentSeen = nullptr;
+
+private:
+    void poll()
+    {
+        auto* wizard = qobject_cast<frmConfiguracion*>(QApplication::activeModalWidget());
+        if (!wizard || wizard == m_last)
+            return;
+        m_last = wizard;
+        ++openings;
+        parentSeen = wizard->parentWidget();
+        m_action(*wizard);
+    }
+
+    std::function<void(frmConfiguracion&)> m_action;
+    QTimer m_timer;
+    QPointer<frmConfiguracion> m_last;
+};
+
+QString panelText(const frmIdentificador& w, const char* label)
+{
+    const auto* found = w.Parlux1()->findChild<QLabel*>(QLatin1String(label));
+    return found ? found->text() : QStringLiteral("<no %1>").arg(QLatin1String(label));
+}
+
+bool alertShown(const frmIdentificador& w)
+{
+    const auto* alert = w.Parlux1()->findChild<QLabel*>(QStringLiteral("lblAviso"));
+    return alert && !alert->isHidden();
+}
+
+QString today()
+{
+    return QDate::currentDate().toString(Qt::ISODate);
+}
+
+} // namespace
+
+class ProgramWindowsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartOpensWizardThenSplash();
+    void splashHandsOverAfterThreeSeconds();
+    void missingFileOpensWizardAndEndsUnlessFixed();
+    void unreachableFolderEndsWithMessage();
+    void callsReachPanelAndDatabaseAlsoWhenHidden();
+    void failedCountShowsMessageAndHides();
+    void configurationEntriesOpenWizardModally();
+    void salirEndsTheProgram();
+};
+
+void ProgramWindowsTest::firstStartOpensWizardThenSplash()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(env.programFolder()));
+    MessageBox::Script script;
+    Program p(env.programFolder());
+
+    bool loadedHidden = false;
+    bool trayShown = false;
+    WizardWatcher watcher([&](frmConfiguracion& wizard) {
+        // The wizard drives the main window's line control: the window is loaded, not shown.
+        loadedHidden = p.windows->isMainWindowLoaded() && !p.windows->mainWindow()->isVisible();
+        trayShown = p.tray && p.tray->isShown();
+        wizard.reject();
+    });
+
+    QCOMPARE(p.start(), Outcome::Running);
+    QCOMPARE(watcher.openings, 1);
+    QVERIFY(loadedHidden);
+    QVERIFY(trayShown);
+    QCOMPARE(p.values.CarpetaBase, env.programFolder());
+    QVERIFY(script.shown().isEmpty());
+
+    QPointer<frmSplash> splash = p.windows->splash();
+    QVERIFY(splash && splash->isVisible());
+    const auto text = [&](const char* name) {
+        return splash->findChild<QLabel*>(QLatin1String(name))->text();
+    };
+    QCOMPARE(text("lblProductName"), QStringLiteral("Llamora"));
+    QCOMPARE(text("lblVersion"), QStringLiteral("Versión 3.0.0"));
+    QCOMPARE(text("lblPlatform"), QString::number(QSysInfo::WordSize) + QStringLiteral(" bits"));
+    QVERIFY(!splash->findChild<QLabel*>(QStringLiteral("imgLogo"))->pixmap().isNull());
+    const auto* timer = splash->findChild<QTimer*>(QStringLiteral("Timer1"));
+    QCOMPARE(timer->interval(), 3000);
+    QVERIFY(timer->isActive());
+
+    // A key on any part of the splash hands over at once.
+    QTest::keyClick(splash->findChild<QLabel*>(QStringLiteral("lblVersion")), Qt::Key_A);
+    QVERIFY(p.windows->mainWindow()->isVisible());
+    QTRY_VERIFY(splash.isNull());
+    QVERIFY(p.endCodes.isEmpty());
+}
+
+void ProgramWindowsTest::splashHandsOverAfterThreeSeconds()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    const QString folder = env.makeFolder(QStringLiteral("servidor/llamora"));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(folder));
+    SettingsStore settings(env.programFolder());
+    settings.setBaseDeDatos(folder);
+    settings.setPuesto(QStringLiteral("7"));
+    MessageBox::Script script;
+    Program p(env.programFolder());
+    WizardWatcher watcher([](frmConfiguracion& wizard) { wizard.reject(); });
+
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(p.start(), Outcome::Running);
+    QCOMPARE(watcher.openings, 0);
+    // Nothing refers to the main window before the splash hands over.
+    QVERIFY(!p.windows->isMainWindowLoaded());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        p.windows->isMainWindowLoaded() && p.windows->mainWindow()->isVisible(), 6000);
+    QVERIFY2(clock.elapsed() >= 2900, qPrintable(QString::number(clock.elapsed())));
+    QTRY_VERIFY(p.windows->splash() == nullptr);
+    QCOMPARE(p.values.CarpetaBase, folder);
+    QCOMPARE(p.values.NumeroPuesto, qint16(7));
+    QVERIFY(p.windows->mainWindow()->datLlamada()->isAttached());
+    QVERIFY(script.shown().isEmpty());
+}
+
+void ProgramWindowsTest::missingFileOpensWizardAndEndsUnlessFixed()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    const QString empty = env.makeFolder(QStringLiteral("vacia"));
+    const QString good = env.makeFolder(QStringLiteral("buena"));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(good));
+    SettingsStore(env.programFolder()).setBaseDeDatos(empty);
+    MessageBox::Script script;
+
+    {
+        Program p(env.programFolder());
+        QStringList shownWhileOpen;
+        WizardWatcher watcher([&](frmConfiguracion& wizard) {
+            shownWhileOpen = script.texts();
+            wizard.reject();
+        });
+        QCOMPARE(p.start(), Outcome::Ended);
+        QCOMPARE(watcher.openings, 1);
+        // The main window, loaded for the wizard, reported the file and went on.
+        QCOMPARE(shownWhileOpen,
+                 QStringList{databaseProblemMessage(DatabaseError::FileNotFound).text});
+        QVERIFY(p.windows->splash() == nullptr);
+    }
+
+    // The user picks the right folder in the wizard: it counts at once.
+    script.clear();
+    Program p(env.programFolder());
+    WizardWatcher watcher([&](frmConfiguracion& wizard) {
+        QVERIFY(wizard.findChild<FolderChooser*>()->openFolder(good));
+        wizard.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+    });
+    QCOMPARE(p.start(), Outcome::Running);
+    QCOMPARE(watcher.openings, 1);
+    QCOMPARE(p.values.CarpetaBase, good);
+    QCOMPARE(SettingsStore(env.programFolder()).baseDeDatos(), good);
+    QVERIFY(p.windows->splash() != nullptr);
+    QVERIFY(p.endCodes.isEmpty());
+}
+
+void ProgramWindowsTest::unreachableFolderEndsWithMessage()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    SettingsStore(env.programFolder())
+        .setBaseDeDatos(env.root() + QStringLiteral("/estacion-apagada/llamora"));
+    MessageBox::Script script;
+    Program p(env.programFolder());
+    WizardWatcher watcher([](frmConfiguracion& wizard) { wizard.reject(); });
+
+    QCOMPARE(p.start(), Outcome::Ended);
+    QCOMPARE(watcher.openings, 0);
+    QCOMPARE(script.shown().size(), 1);
+    QCOMPARE(script.shown().first().caption, QStringLiteral("Llamora"));
+    QCOMPARE(script.shown().first().message, mainWorkstationOffMessage());
+    QCOMPARE(p.endCodes, QList<int>{ProgramWindows::DatabaseUnreachableExitCode});
+    QVERIFY(p.windows->hasEnded());
+    QVERIFY(p.windows->mainWindow() == nullptr);
+}
+
+void ProgramWindowsTest::callsReachPanelAndDatabaseAlsoWhenHidden()
+{
+    TestEnvironment env;
+    ModemSimulator modem;
+    QString link;
+    QVERIFY(startModem(modem, env, &link));
+    QVERIFY(pointPorts(env, {{4, link}}));
+    const QString folder = env.makeFolder(QStringLiteral("datos"));
+    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
+                                       true, 4));
+    SettingsStore settings(env.programFolder());
+    settings.setBaseDeDatos(folder);
+    settings.setPuerto(QStringLiteral("4"));
+    settings.setPuesto(QStringLiteral("3"));
+    settings.setActivarCID(QStringLiteral("1"));
+    MessageBox::Script script;
+    Program p(env.programFolder());
+
+    frmIdentificador* w = p.windows->mainWindow();
+    QVERIFY(w);
+    // The stored switch-on ran during the load; the icon was created showing it.
+    QVERIFY(w->Lineo1()->Enabled());
+    QCOMPARE(p.tray->toolTip(), QStringLiteral("Llamora v 3.0.0   Activado"));
+    w->show();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+
+    // A known client with 4 earlier calls.
+    QVERIFY(modem.call(QStringLiteral("4567890")));
+    QTRY_COMPARE(panelText(*w, "lblNota"), QStringLiteral("Cant: 5"));
+    QCOMPARE(panelText(*w, "lblTelefono"), QStringLiteral("4567890"));
+    QCOMPARE(panelText(*w, "lblNombre"), QStringLiteral("DÍAZ JUAN"));
+    QVERIFY(alertShown(*w));
+    QVERIFY(w->cmdLlamante()->isEnabled());
+    QVERIFY(w->cmdLlamante()->hasFocus());
+    QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT CantLlamadas FROM Clientes "
+                                                        "WHERE Telefono = '4567890'"))
+                 .toInt(),
+             5);
+    QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE "
+                                                        "Puesto = 3 AND Fecha LIKE '") +
+                                             today() + QStringLiteral("%'"))
+                 .toInt(),
+             1);
+
+    // A withheld number: shown, nothing looked up or logged.
+    QVERIFY(modem.call(QStringLiteral("P")));
+    QTRY_COMPARE(panelText(*w, "lblNombre"), CallReception::anonymousName());
+    QCOMPARE(panelText(*w, "lblTelefono"), QString());
+    QVERIFY(!alertShown(*w));
+    QVERIFY(!w->cmdLlamante()->isEnabled());
+    QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas")).toInt(),
+             5);
+    QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT COUNT(*) FROM Clientes")).toInt(),
+             1);
+
+    // Closed, the window waits behind its recreated icon, and calls still come in.
+    const qsizetype toolTips = p.tray->toolTips.size();
+    w->close();
+    QVERIFY(!w->isVisible());
+    QVERIFY(p.tray->isShown());
+    QCOMPARE(p.tray->toolTips.size(), toolTips + 1);
+    QVERIFY(w->Lineo1()->Enabled());
+    QVERIFY(modem.call(QStringLiteral("1112222")));
+    QTRY_COMPARE(panelText(*w, "lblTelefono"), QStringLiteral("1112222"));
+    QVERIFY(w->isVisible());
+    QCOMPARE(panelText(*w, "lblNota"), QString());
+    QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT CantLlamadas || ' ' || FIngreso "
+                                                        "FROM Clientes WHERE Telefono = '1112222'"))
+                 .toString(),
+             QStringLiteral("1 ") + today());
+    QCOMPARE(ProgramDatabase::scalar(
+                 db, QStringLiteral("SELECT L.Puesto FROM Llamadas L JOIN Clientes C ON "
+                                    "L.Cliente = C.IdCliente WHERE C.Telefono = '1112222'"))
+                 .toInt(),
+             3);
+    QVERIFY(script.shown().isEmpty());
+}
+
+void ProgramWindowsTest::failedCountShowsMessageAndHides()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    const QString folder = env.makeFolder(QStringLiteral("datos"));
+    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
+                                       false, 4));
+    SettingsStore(env.programFolder()).setBaseDeDatos(folder);
+    MessageBox::Script script;
+    Program p(env.programFolder());
+    frmIdentificador* w = p.windows->mainWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+
+    const QString panelBefore = panelText(*w, "lblTelefono");
+    // Another workstation deletes the client between the logging of the call and its count.
+    w->reception().setCallLogger([](const QString& path, qint64 cliente, const QDateTime& fecha,
+                                    qint16 puesto) {
+        const int error = appendCall(path, cliente, fecha, puesto);
+        ProgramDatabase::execute(path, QStringLiteral("DELETE FROM Clientes WHERE IdCliente = ") +
+                                           QString::number(cliente));
+        return error;
+    });
+    w->Recibe_llamada(QStringLiteral("4567890"));
+
+    QCOMPARE(script.texts(), QStringList{QStringLiteral("El cliente ha sido eliminado por otra "
+                                                        "estación")});
+    QCOMPARE(script.shown().first().message.icon, MessageIcon::Information);
+    QVERIFY(!w->isVisible());
+    QVERIFY(p.tray->isShown());
+    // The panel was not filled for a window that went away; the call itself is logged.
+    QCOMPARE(panelText(*w, "lblTelefono"), panelBefore);
+    QVERIFY(!w->cmdLlamante()->isEnabled());
+    QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas")).toInt(),
+             5);
+}
+
+void ProgramWindowsTest::configurationEntriesOpenWizardModally()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(env.programFolder()));
+    Program p(env.programFolder());
+    frmIdentificador* w = p.windows->mainWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    bool modal = false;
+    WizardWatcher watcher([&](frmConfiguracion& wizard) {
+        modal = wizard.isModal();
+        wizard.reject();
+    });
+
+    w->findChild<QAction*>(QStringLiteral("mnuConfiguracion1"))->trigger();
+    QCOMPARE(watcher.openings, 1);
+    QCOMPARE(watcher.parentSeen, w);
+    QVERIFY(modal);
+    w->findChild<QAction*>(QStringLiteral("mnuConfiguracion"))->trigger();
+    QCOMPARE(watcher.openings, 2);
+    QVERIFY(w->isVisible());
+}
+
+void ProgramWindowsTest::salirEndsTheProgram()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(env.programFolder()));
+
+    for (const char* entry : {"mnuSalir", "mnuSalir1"}) {
+        // The program's own ending: the event loop returns with 0.
+        Program p(env.programFolder(), false);
+        frmIdentificador* w = p.windows->mainWindow();
+        w->show();
+        QVERIFY(p.tray->isShown());
+        QTimer::singleShot(0, w,
+                           [w, entry] { w->findChild<QAction*>(QLatin1String(entry))->trigger(); });
+        QTimer guard;
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        guard.start(10000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!p.tray->isShown());
+        QVERIFY(p.windows->hasEnded());
+        QCOMPARE(p.windows->exitCode(), 0);
+    }
+}
+
+QTEST_MAIN(ProgramWindowsTest)
+#include "tst_program_windows.moc"
