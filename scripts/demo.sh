@@ -55,7 +55,8 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "Sin pantalla: Llamora se ejecuta en la pantalla virtual $DISPLAY"
 fi
 
-"$program/Llamora" >"$demo/llamora.log" 2>&1 &
+# The program is written for Spanish-speaking regions: dates read day/month/year.
+LANG=${LLAMORA_DEMO_LANG:-es_AR.UTF-8} "$program/Llamora" >"$demo/llamora.log" 2>&1 &
 llamora=$!
 pids+=($llamora)
 # The splash hands over to the main window after 3 seconds.
