@@ -4,6 +4,27 @@
 #include <QList>
 #include <QPixmap>
 
+// Indexes of the button pictures in Skin::Image1.
+enum SkinPicture : int
+{
+    BaseDeDatosNormal = 0,
+    BaseDeDatosResaltado = 1,
+    ManualNormal = 2,
+    ManualResaltado = 3,
+    LlamanteNormal = 4,
+    LlamanteResaltado = 5,
+    PostItNormal = 6,
+    PostItResaltado = 7,
+    EncendidoActivado = 8,
+    EncendidoDesactivado = 9,
+    MenuNormal = 10,
+    MenuResaltado = 11,
+    AyudaNormal = 12,
+    AyudaResaltado = 13,
+    MinNormal = 14,
+    MinResaltado = 15,
+};
+
 // The main window's artwork, drawn from the SVG sources in the skin resource.
 struct Skin
 {

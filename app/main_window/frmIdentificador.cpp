@@ -1,7 +1,6 @@
 #include "frmIdentificador.h"
 
 #include "FormDescription.h"
-#include "HelpWindow.h"
 #include "Lineo.h"
 #include "MessageBox.h"
 #include "Parlux.h"
@@ -16,72 +15,20 @@
 #include "startup/DatabaseAttach.h"
 #include "startup/StoredConfig.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDir>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QScreen>
 
 #include <cmath>
-#include <limits>
 
 namespace {
-
-// Picture indexes of Image1.
-enum Picture : int
-{
-    BaseDeDatosNormal = 0,
-    BaseDeDatosResaltado = 1,
-    ManualNormal = 2,
-    ManualResaltado = 3,
-    LlamanteNormal = 4,
-    LlamanteResaltado = 5,
-    PostItNormal = 6,
-    PostItResaltado = 7,
-    EncendidoActivado = 8,
-    EncendidoDesactivado = 9,
-    MenuNormal = 10,
-    MenuResaltado = 11,
-    AyudaNormal = 12,
-    AyudaResaltado = 13,
-    MinNormal = 14,
-    MinResaltado = 15,
-};
 
 // Client area, in twips.
 constexpr int formWidth = 4740;
 constexpr int formHeight = 4635;
-
-// The leading number of a text, as a stored port is read: "3" is 3, "3x" is 3, "" and "x" are 0.
-int leadingNumber(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?\\d+)"));
-    const QRegularExpressionMatch match = number.match(text);
-    if (!match.hasMatch())
-        return 0;
-    bool ok = false;
-    const qlonglong value = match.captured(1).toLongLong(&ok);
-    if (!ok || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
-        return 0;
-    return static_cast<int>(value);
-}
-
-// The stored workstation number as the notice panel shows it. A number is taken rounded, as a
-// 16-bit integer; text that is no such number shows workstation 1, as the settings loader does.
-qint16 puestoForPanel(const QString& stored)
-{
-    bool ok = false;
-    const double value = stored.trimmed().toDouble(&ok);
-    if (!ok || std::isnan(value) || value < std::numeric_limits<qint16>::min() ||
-        value > std::numeric_limits<qint16>::max())
-        return 1;
-    return static_cast<qint16>(std::lround(value));
-}
 
 } // namespace
 
@@ -251,78 +198,6 @@ void frmIdentificador::buildControls()
             [this](const QPoint& at) { PicLogo_MouseMove(TrayEvent::RightReleased, at); });
 }
 
-QAction* frmIdentificador::addEntry(QMenu* menu, const char* name, const QString& caption)
-{
-    auto* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-void frmIdentificador::addSeparator(QMenu* menu, const char* name)
-{
-    menu->addSeparator()->setObjectName(QLatin1String(name));
-}
-
-void frmIdentificador::buildMenus()
-{
-    const auto makeDefault = [](QMenu* menu, QAction* entry) {
-        menu->setDefaultAction(entry);
-        QFont bold = entry->font();
-        bold.setBold(true);
-        entry->setFont(bold);
-    };
-
-    m_mnuBar = new QMenu(this);
-    m_mnuBar->setObjectName(QStringLiteral("mnuBar"));
-    QAction* mnuAbrir = addEntry(m_mnuBar, "mnuAbrir", QStringLiteral("Abrir Llamora"));
-    m_mnuActivar = addEntry(m_mnuBar, "mnuActivar", QStringLiteral("Activar Llamora"));
-    m_mnuConfiguracion = addEntry(m_mnuBar, "mnuConfiguracion", QStringLiteral("Configuración"));
-    addSeparator(m_mnuBar, "Sep1");
-    QAction* mnuAcercaDe = addEntry(m_mnuBar, "mnuAcercaDe", QStringLiteral("Acerca de"));
-    addSeparator(m_mnuBar, "Sep2");
-    QAction* mnuSalir = addEntry(m_mnuBar, "mnuSalir", QStringLiteral("Salir"));
-    makeDefault(m_mnuBar, mnuAbrir);
-
-    m_mnuMenu = new QMenu(this);
-    m_mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
-    m_mnuConfiguracion1 = addEntry(m_mnuMenu, "mnuConfiguracion1", QStringLiteral("Configuración"));
-    addSeparator(m_mnuMenu, "Sep3");
-    auto* mnuBase = m_mnuMenu->addMenu(QStringLiteral("Base de datos"));
-    mnuBase->setObjectName(QStringLiteral("mnuBase"));
-    mnuBase->menuAction()->setObjectName(QStringLiteral("mnuBase"));
-    QAction* mnuCompactar = addEntry(mnuBase, "mnuCompactar", QStringLiteral("Compactar"));
-    QAction* mnuReparar = addEntry(mnuBase, "mnuReparar", QStringLiteral("Reparar"));
-    addSeparator(m_mnuMenu, "Sep4");
-    QAction* mnuSalir1 = addEntry(m_mnuMenu, "mnuSalir1", QStringLiteral("Salir"));
-    makeDefault(m_mnuMenu, m_mnuConfiguracion1);
-
-    m_mnuAyuda = new QMenu(this);
-    m_mnuAyuda->setObjectName(QStringLiteral("mnuAyuda"));
-    QAction* mnuContenido = addEntry(m_mnuAyuda, "mnuContenido", QStringLiteral("Contenido"));
-    QAction* mnuBuscar = addEntry(m_mnuAyuda, "mnuBuscar", QStringLiteral("Buscar"));
-    addSeparator(m_mnuAyuda, "Sep5");
-    QAction* mnuAcercaDe1 = addEntry(m_mnuAyuda, "mnuAcercaDe1", QStringLiteral("Acerca de"));
-    makeDefault(m_mnuAyuda, mnuContenido);
-
-    connect(mnuAbrir, &QAction::triggered, this, &frmIdentificador::mnuAbrir_Click);
-    connect(m_mnuActivar, &QAction::triggered, this, &frmIdentificador::mnuActivar_Click);
-    connect(m_mnuConfiguracion, &QAction::triggered, this,
-            &frmIdentificador::mnuConfiguracion_Click);
-    connect(mnuAcercaDe, &QAction::triggered, this, &frmIdentificador::mnuAcercaDe_Click);
-    connect(mnuSalir, &QAction::triggered, this, &frmIdentificador::mnuSalir_Click);
-    connect(m_mnuConfiguracion1, &QAction::triggered, this,
-            &frmIdentificador::mnuConfiguracion1_Click);
-    connect(mnuCompactar, &QAction::triggered, this, &frmIdentificador::mnuCompactar_Click);
-    connect(mnuReparar, &QAction::triggered, this, &frmIdentificador::mnuReparar_Click);
-    connect(mnuSalir1, &QAction::triggered, this, &frmIdentificador::mnuSalir1_Click);
-    connect(mnuContenido, &QAction::triggered, this, &frmIdentificador::mnuContenido_Click);
-    connect(mnuBuscar, &QAction::triggered, this, &frmIdentificador::mnuBuscar_Click);
-    connect(mnuAcercaDe1, &QAction::triggered, this, &frmIdentificador::mnuAcercaDe1_Click);
-
-    // The guard stays up while the tray menu is open, and drops when it closes.
-    connect(m_mnuBar, &QMenu::aboutToHide, this, [this] { m_trayGuard = false; });
-}
-
 QRect frmIdentificador::twipsRect(int left, int top, int width, int height) const
 {
     const auto x = [this](int twips) {
@@ -360,28 +235,6 @@ void frmIdentificador::loadControls(const QString& descriptionPath)
         MessageBox::show(this, *problem);
     if (const auto problem = description.restore(QStringLiteral("Parlux1"), *m_Parlux1))
         MessageBox::show(this, *problem);
-}
-
-void frmIdentificador::CreaIconoBandeja()
-{
-    if (!m_tray->isAvailable())
-        return;
-    m_tray->setIcon(m_skin.icon);
-    m_tray->setToolTip(TextoBandeja(m_Lineo1->Enabled()));
-    m_tray->show();
-}
-
-void frmIdentificador::updateTrayToolTip()
-{
-    m_tray->setToolTip(TextoBandeja(m_Lineo1->Enabled()));
-}
-
-void frmIdentificador::hideToTray()
-{
-    if (m_tray->isShown())
-        hide();
-    else
-        showMinimized();
 }
 
 void frmIdentificador::paintEvent(QPaintEvent*)
@@ -485,206 +338,4 @@ void frmIdentificador::picTitleBar_MouseMove(const QPoint& globalPos)
 void frmIdentificador::picTitleBar_MouseUp()
 {
     m_drag.release();
-}
-
-void frmIdentificador::cmdEncendidoID_Click()
-{
-    switchIdentification(m_Lineo1->Enabled() ? Switch::Off : Switch::On);
-}
-
-void frmIdentificador::Lineo1_deviceLost()
-{
-    // Switched on again since the loss was reported: nothing to follow.
-    if (m_Lineo1->Enabled())
-        return;
-    switchIdentification(Switch::Off);
-}
-
-void frmIdentificador::switchIdentification(Switch direction)
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const SettingsStore settings(m_values.programFolder);
-    m_Parlux1->setPuesto(puestoForPanel(settings.puesto(QStringLiteral("1"))));
-    m_Parlux1->setPuestoVisible(true);
-    m_cmdEncendidoID->setEnabled(false);
-
-    if (direction == Switch::On) {
-        // Read afresh: the wizard may have chosen another port since the last switch.
-        m_Lineo1->setPuerto(leadingNumber(settings.puerto()));
-        m_Lineo1->setEnabled(true);
-        if (m_Lineo1->Enabled()) {
-            m_cmdEncendidoID->setPicture(m_skin.Image1.value(EncendidoActivado));
-            m_Parlux1->setEnabledFlag(true);
-            m_mnuConfiguracion->setEnabled(false);
-            m_mnuConfiguracion1->setEnabled(false);
-            m_cmdManual->setEnabled(false);
-            m_mnuActivar->setText(QStringLiteral("Desa&ctivar Llamora"));
-        }
-    } else {
-        m_Lineo1->setEnabled(false);
-        if (!m_Lineo1->Enabled()) {
-            m_cmdEncendidoID->setPicture(m_skin.Image1.value(EncendidoDesactivado));
-            m_Parlux1->setEnabledFlag(false);
-            m_mnuConfiguracion->setEnabled(true);
-            m_mnuConfiguracion1->setEnabled(true);
-            m_cmdManual->setEnabled(true);
-            m_mnuActivar->setText(QStringLiteral("A&ctivar Llamora"));
-            m_cmdLlamante->setEnabled(false);
-        }
-    }
-
-    m_cmdEncendidoID->setEnabled(true);
-    m_Parlux1->setPuestoVisible(false);
-    QApplication::restoreOverrideCursor();
-    updateTrayToolTip();
-}
-
-void frmIdentificador::PicLogo_MouseMove(TrayEvent event, const QPoint& globalPos)
-{
-    if (m_trayGuard)
-        return;
-    m_trayGuard = true;
-    switch (event) {
-    case TrayEvent::LeftPressed:
-        // A modal dialog of the window is open: it must be answered first.
-        if (isEnabled() && QApplication::activeModalWidget() == nullptr)
-            mnuAbrir_Click();
-        m_trayGuard = false;
-        break;
-    case TrayEvent::RightReleased:
-        // The guard drops when the menu closes (see buildMenus).
-        m_mnuBar->popup(globalPos, m_mnuBar->defaultAction());
-        if (!m_mnuBar->isVisible())
-            m_trayGuard = false;
-        break;
-    }
-}
-
-void frmIdentificador::mnuAbrir_Click()
-{
-    if (isMinimized())
-        showNormal();
-    else
-        show();
-    raise();
-    activateWindow();
-}
-
-void frmIdentificador::mnuActivar_Click()
-{
-    m_cmdEncendidoID->click();
-}
-
-void frmIdentificador::cmdMin_Click()
-{
-    hideToTray();
-}
-
-void frmIdentificador::cmdMenu_Click()
-{
-    m_mnuMenu->popup(QCursor::pos());
-}
-
-void frmIdentificador::cmdAyuda_Click()
-{
-    m_mnuAyuda->popup(QCursor::pos());
-}
-
-void frmIdentificador::run(const std::function<void()>& screen)
-{
-    if (screen)
-        screen();
-}
-
-void frmIdentificador::cmdBaseDeDatos_Click()
-{
-    RestauraBotones();
-    run(m_screens.frmAdministrar);
-}
-
-void frmIdentificador::cmdManual_Click()
-{
-    RestauraBotones();
-    run(m_screens.frmBuscarTelefono);
-}
-
-void frmIdentificador::cmdLlamante_Click()
-{
-    RestauraBotones();
-    run(m_screens.frmLlamantes);
-}
-
-void frmIdentificador::cmdPostIt_Click()
-{
-    if (m_screens.frmTextoPostit)
-        m_screens.frmTextoPostit(m_cmdLlamante->isEnabled());
-}
-
-void frmIdentificador::mnuConfiguracion_Click()
-{
-    run(m_screens.frmConfiguracion);
-}
-
-void frmIdentificador::mnuConfiguracion1_Click()
-{
-    run(m_screens.frmConfiguracion);
-}
-
-void frmIdentificador::mnuAcercaDe_Click()
-{
-    run(m_screens.frmAbout);
-}
-
-void frmIdentificador::mnuAcercaDe1_Click()
-{
-    run(m_screens.frmAbout);
-}
-
-void frmIdentificador::mnuCompactar_Click()
-{
-    run(m_screens.compactar);
-}
-
-void frmIdentificador::mnuReparar_Click()
-{
-    run(m_screens.reparar);
-}
-
-void frmIdentificador::mnuSalir_Click()
-{
-    // Ends at once: nothing is closed or switched off first.
-    m_tray->remove();
-    run(m_screens.salir);
-}
-
-void frmIdentificador::mnuSalir1_Click()
-{
-    m_tray->remove();
-    run(m_screens.salir);
-}
-
-void frmIdentificador::mnuContenido_Click()
-{
-    showHelp(false);
-}
-
-void frmIdentificador::mnuBuscar_Click()
-{
-    showHelp(true);
-}
-
-void frmIdentificador::showHelp(bool atSearchPage)
-{
-    if (!m_help) {
-        m_help = new HelpWindow(helpFolder(), this);
-        m_help->setWindowIcon(m_skin.icon);
-    }
-    const bool shown = atSearchPage ? m_help->showSearch() : m_help->showIndex();
-    if (!shown) {
-        MessageBox::show(this,
-                         QStringLiteral("No se encuentra la ayuda del programa en «%1». "
-                                        "Vuelva a instalar %2.")
-                             .arg(QDir::toNativeSeparators(helpFolder()), ProgramInfo::title()),
-                         MessageIcon::Exclamation);
-    }
 }

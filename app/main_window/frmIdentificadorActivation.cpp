@@ -1,0 +1,158 @@
+#include "Lineo.h"
+#include "Parlux.h"
+#include "PictureButton.h"
+#include "TrayIcon.h"
+#include "TrayText.h"
+#include "frmIdentificador.h"
+#include "settings/ProgramValues.h"
+#include "settings/SettingsStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <limits>
+
+// The notification-area icon and the switch that turns caller identification on and off.
+
+namespace {
+
+// The leading number of a text, as a stored port is read: "3" is 3, "3x" is 3, "" and "x" are 0.
+int leadingNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?\\d+)"));
+    const QRegularExpressionMatch match = number.match(text);
+    if (!match.hasMatch())
+        return 0;
+    bool ok = false;
+    const qlonglong value = match.captured(1).toLongLong(&ok);
+    if (!ok || value < std::numeric_limits<int>::min() || value > std::numeric_limits<int>::max())
+        return 0;
+    return static_cast<int>(value);
+}
+
+// The stored workstation number as the notice panel shows it. A number is taken rounded, as a
+// 16-bit integer; text that is no such number shows workstation 1, as the settings loader does.
+qint16 puestoForPanel(const QString& stored)
+{
+    bool ok = false;
+    const double value = stored.trimmed().toDouble(&ok);
+    if (!ok || std::isnan(value) || value < std::numeric_limits<qint16>::min() ||
+        value > std::numeric_limits<qint16>::max())
+        return 1;
+    return static_cast<qint16>(std::lround(value));
+}
+
+} // namespace
+
+void frmIdentificador::CreaIconoBandeja()
+{
+    if (!m_tray->isAvailable())
+        return;
+    m_tray->setIcon(m_skin.icon);
+    m_tray->setToolTip(TextoBandeja(m_Lineo1->Enabled()));
+    m_tray->show();
+}
+
+void frmIdentificador::updateTrayToolTip()
+{
+    m_tray->setToolTip(TextoBandeja(m_Lineo1->Enabled()));
+}
+
+void frmIdentificador::hideToTray()
+{
+    if (m_tray->isShown())
+        hide();
+    else
+        showMinimized();
+}
+
+void frmIdentificador::cmdEncendidoID_Click()
+{
+    switchIdentification(m_Lineo1->Enabled() ? Switch::Off : Switch::On);
+}
+
+void frmIdentificador::Lineo1_deviceLost()
+{
+    // Switched on again since the loss was reported: nothing to follow.
+    if (m_Lineo1->Enabled())
+        return;
+    switchIdentification(Switch::Off);
+}
+
+void frmIdentificador::switchIdentification(Switch direction)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const SettingsStore settings(m_values.programFolder);
+    m_Parlux1->setPuesto(puestoForPanel(settings.puesto(QStringLiteral("1"))));
+    m_Parlux1->setPuestoVisible(true);
+    m_cmdEncendidoID->setEnabled(false);
+
+    if (direction == Switch::On) {
+        // Read afresh: the wizard may have chosen another port since the last switch.
+        m_Lineo1->setPuerto(leadingNumber(settings.puerto()));
+        m_Lineo1->setEnabled(true);
+        if (m_Lineo1->Enabled()) {
+            m_cmdEncendidoID->setPicture(m_skin.Image1.value(EncendidoActivado));
+            m_Parlux1->setEnabledFlag(true);
+            m_mnuConfiguracion->setEnabled(false);
+            m_mnuConfiguracion1->setEnabled(false);
+            m_cmdManual->setEnabled(false);
+            m_mnuActivar->setText(QStringLiteral("Desa&ctivar Llamora"));
+        }
+    } else {
+        m_Lineo1->setEnabled(false);
+        if (!m_Lineo1->Enabled()) {
+            m_cmdEncendidoID->setPicture(m_skin.Image1.value(EncendidoDesactivado));
+            m_Parlux1->setEnabledFlag(false);
+            m_mnuConfiguracion->setEnabled(true);
+            m_mnuConfiguracion1->setEnabled(true);
+            m_cmdManual->setEnabled(true);
+            m_mnuActivar->setText(QStringLiteral("A&ctivar Llamora"));
+            m_cmdLlamante->setEnabled(false);
+        }
+    }
+
+    m_cmdEncendidoID->setEnabled(true);
+    m_Parlux1->setPuestoVisible(false);
+    QApplication::restoreOverrideCursor();
+    updateTrayToolTip();
+}
+
+void frmIdentificador::PicLogo_MouseMove(TrayEvent event, const QPoint& globalPos)
+{
+    if (m_trayGuard)
+        return;
+    m_trayGuard = true;
+    switch (event) {
+    case TrayEvent::LeftPressed:
+        // A modal dialog of the window is open: it must be answered first.
+        if (isEnabled() && QApplication::activeModalWidget() == nullptr)
+            mnuAbrir_Click();
+        m_trayGuard = false;
+        break;
+    case TrayEvent::RightReleased:
+        // The guard drops when the menu closes (see buildMenus).
+        m_mnuBar->popup(globalPos, m_mnuBar->defaultAction());
+        if (!m_mnuBar->isVisible())
+            m_trayGuard = false;
+        break;
+    }
+}
+
+void frmIdentificador::mnuAbrir_Click()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void frmIdentificador::mnuActivar_Click()
+{
+    m_cmdEncendidoID->click();
+}
