@@ -22,6 +22,7 @@ private slots:
     void rawTextAndChunking();
     void scriptAndLink();
     void unplug();
+    void lastLineWithoutLineEnd();
     void help();
 };
 
@@ -68,9 +69,9 @@ void ModemSimulatorTest::answersCommands()
     QCOMPARE(exchange(port, "AT#CID=1\r"), QByteArray("\r\nOK\r\n"));
     QCOMPARE(exchange(port, "AT+VCID=1\r"), QByteArray("\r\nERROR\r\n"));
     QCOMPARE(exchange(port, "XXX\r"), QByteArray());
-    // Accepted later on.
-    QVERIFY(modem.command(QStringLiteral("accept AT+VCID=1")));
-    QCOMPARE(exchange(port, "AT+VCID=1\r"), QByteArray("\r\nOK\r\n"));
+    // Accepted later on, even the candidate without "AT".
+    QVERIFY(modem.command(QStringLiteral("accept XXX")));
+    QCOMPARE(exchange(port, "XXX\r"), QByteArray("\r\nOK\r\n"));
 }
 
 void ModemSimulatorTest::echo()
@@ -185,6 +186,17 @@ void ModemSimulatorTest::unplug()
     QVERIFY(modem.call(QStringLiteral("5551234")));
     QVERIFY(modem.errorOutput().contains(QLatin1String("unplugged")));
     QVERIFY(!openPort(port, modem.devicePath()));
+}
+
+void ModemSimulatorTest::lastLineWithoutLineEnd()
+{
+    QProcess process;
+    process.start(TestEnvironment::builtToolPath(QStringLiteral("modemsim")));
+    QVERIFY(process.waitForStarted(5000));
+    process.write("quit");
+    process.closeWriteChannel();
+    QVERIFY(process.waitForFinished(3000));
+    QCOMPARE(process.exitCode(), 0);
 }
 
 void ModemSimulatorTest::help()

@@ -43,6 +43,12 @@ std::string ModemAnswerer::answer(const std::string& line)
     if (m_settings.silent)
         return {};
     const std::string command = upper(line);
+    // Before the "AT" test: a modem may be told to accept the candidate without that prefix.
+    const bool accepted =
+        std::any_of(m_settings.acceptedCommands.begin(), m_settings.acceptedCommands.end(),
+                    [&](const std::string& c) { return upper(c) == command; });
+    if (accepted)
+        return Ok;
     if (command.rfind("AT", 0) != 0)
         return m_settings.errorAll ? Error : std::string();
     if (command == "AT" || command == "ATZ")
@@ -51,8 +57,5 @@ std::string ModemAnswerer::answer(const std::string& line)
         m_settings.echo = command == "ATE1";
         return Ok;
     }
-    const bool accepted =
-        std::any_of(m_settings.acceptedCommands.begin(), m_settings.acceptedCommands.end(),
-                    [&](const std::string& c) { return upper(c) == command; });
-    return accepted ? Ok : Error;
+    return Error;
 }

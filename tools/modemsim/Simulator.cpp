@@ -8,6 +8,7 @@
 #include <fstream>
 #include <poll.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -120,7 +121,7 @@ void Simulator::readModemSide()
     const std::string reply = m_answerer.receive(std::string(data, std::size_t(n)));
     if (reply.empty())
         return;
-    // The echo comes at once; an answer after the modem's thinking time.
+    // Echo and answers come after the modem's thinking time.
     const auto delay = std::chrono::milliseconds(m_options.replyDelayMs);
     m_answers.push_back({Clock::now() + delay, reply});
     flushDue(m_answers);
@@ -131,6 +132,9 @@ void Simulator::readStandardInput()
     char data[4096];
     const ssize_t n = ::read(STDIN_FILENO, data, sizeof data);
     if (n <= 0) {
+        // A last line without its line end is still a command.
+        if (!m_stdinPending.empty())
+            m_commands.push_back({std::exchange(m_stdinPending, {}), true});
         // Without a driver the simulator goes on answering the modem side until it is ended.
         m_stdinOpen = false;
         return;
