@@ -6,6 +6,7 @@
 //   log-calls <db> <puesto> <count> <n>   logs count calls spread over n numbers (S1, R3, R1, R2)
 //   delete <db> <telefono>                deletes the client
 //   present <db> <machine>                holds the file open as workstation <machine>
+//   die-writing <db>                      dies in the middle of a large write, leaving its journal
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/Presence.h"
@@ -14,9 +15,11 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QSqlQuery>
 #include <QTextStream>
 #include <QThread>
 
+#include <cstdlib>
 #include <iostream>
 #include <string>
 
@@ -114,6 +117,22 @@ int present(const QString& database, const QString& machine)
     waitForStdinToClose();
     return 0;
 }
+// A small page cache makes SQLite write changed pages into the file before the commit, so the
+// journal that restores them is left behind when the process dies, as after a power cut.
+int dieWriting(const QString& database)
+{
+    DatabaseConnection connection;
+    if (connection.open(database) != DatabaseError::None ||
+        connection.beginWrite() != DatabaseError::None)
+        return 1;
+    QSqlQuery query(connection.database());
+    query.exec(QStringLiteral("PRAGMA cache_size = 10"));
+    for (int i = 0; i < 3000; ++i)
+        query.exec(QStringLiteral("INSERT INTO Clientes (Telefono, Nombre) VALUES ('%1', '%2')")
+                       .arg(i)
+                       .arg(QString(40, QLatin1Char('x'))));
+    std::_Exit(0);
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -131,6 +150,8 @@ int main(int argc, char* argv[])
         return deleteClient(database, arguments.value(3));
     if (job == QLatin1String("present"))
         return present(database, arguments.value(3));
+    if (job == QLatin1String("die-writing"))
+        return dieWriting(database);
     say(QStringLiteral("unknown job ") + job);
     return 2;
 }

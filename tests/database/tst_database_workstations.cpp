@@ -2,12 +2,14 @@
 #include "DatabaseFixture.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
+#include "database/DatabaseFile.h"
 #include "database/Presence.h"
 #include "database/RowOperations.h"
 #include "database/Statements.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -59,6 +61,7 @@ private slots:
     void rowDeletedElsewhereGives3167();
     void fourWorkstationsLoseNoCall();
     void presenceIsSeenAcrossProcesses();
+    void writeCutShortIsRolledBackByAReadOnlyOpen();
 };
 
 void WorkstationsTest::editHeldElsewhereGives3260AndWritesNothing()
@@ -224,6 +227,18 @@ void WorkstationsTest::presenceIsSeenAcrossProcesses()
     here->waitForFinished(5000);
     QVERIFY(!queryPresence(path).anyone());
     QCOMPARE(presenceErrorNumber(path), DatabaseError::None);
+}
+
+void WorkstationsTest::writeCutShortIsRolledBackByAReadOnlyOpen()
+{
+    DatabaseFixture fixture;
+    QProcess writer;
+    writer.start(workerPath(), {QStringLiteral("die-writing"), fixture.databasePath()});
+    QVERIFY(writer.waitForFinished(10000));
+    QVERIFY(QFile::exists(fixture.databasePath() + QStringLiteral("-journal")));
+    // The start-up check and the wizard open the file read-only; they must not refuse it.
+    QCOMPARE(probeDatabaseFile(fixture.databasePath()), DatabaseError::None);
+    QCOMPARE(fixture.scalar(QStringLiteral("SELECT count(*) FROM Clientes")), 0);
 }
 
 QTEST_GUILESS_MAIN(WorkstationsTest)

@@ -104,6 +104,17 @@ QString uriFor(const QString& filePath, DatabaseConnection::Access access)
            QStringLiteral("?mode=") + mode;
 }
 
+// A workstation that died while writing (a power cut, a dropped network) leaves the journal of
+// its unfinished write beside the file. A read-only connection may not roll it back and refuses
+// the file, which would then look unusable to the start-up and the wizard; a read-write open rolls
+// it back on its first read.
+bool rollBackInterruptedWrite(const QString& filePath, int busyTimeoutMs)
+{
+    DatabaseConnection writer;
+    return writer.open(filePath, DatabaseConnection::Access::ReadWrite, busyTimeoutMs, false) ==
+           DatabaseError::None;
+}
+
 void bindAll(QSqlQuery& query, const QVariantMap& values)
 {
     for (auto it = values.cbegin(); it != values.cend(); ++it)
@@ -133,6 +144,7 @@ bool DatabaseConnection::isOpen() const
 int DatabaseConnection::fail(const QSqlError& error)
 {
     m_lastErrorText = error.text();
+    m_lastNativeCode = error.nativeErrorCode().toInt();
     const int number = errorNumberFor(error);
     return number == DatabaseError::None ? DatabaseError::ReservedError : number;
 }
@@ -142,6 +154,7 @@ int DatabaseConnection::open(const QString& filePath, Access access, int busyTim
 {
     close();
     m_lastErrorText.clear();
+    m_lastNativeCode = SQLITE_OK;
     const QFileInfo file(filePath);
     if (filePath.isEmpty() || !file.absoluteDir().exists())
         return DatabaseError::PathNotFound;
@@ -153,8 +166,12 @@ int DatabaseConnection::open(const QString& filePath, Access access, int busyTim
     m_filePath = file.absoluteFilePath();
     m_access = access;
     m_busyTimeoutMs = busyTimeoutMs;
-    m_connectionName = QStringLiteral("llamora-") + QString::number(++connectionCounter);
     int error = openAndCheck(uriFor(m_filePath, access), busyTimeoutMs);
+    if (error != DatabaseError::None && m_lastNativeCode == SQLITE_READONLY_ROLLBACK &&
+        rollBackInterruptedWrite(m_filePath, busyTimeoutMs)) {
+        close();
+        error = openAndCheck(uriFor(m_filePath, access), busyTimeoutMs);
+    }
     // The folder and file exist, so "cannot open" means they may not be read or written.
     if (error == DatabaseError::PathNotFound)
         error = DatabaseError::NoPermission;
@@ -171,6 +188,7 @@ int DatabaseConnection::open(const QString& filePath, Access access, int busyTim
 
 int DatabaseConnection::openAndCheck(const QString& uri, int busyTimeoutMs)
 {
+    m_connectionName = QStringLiteral("llamora-") + QString::number(++connectionCounter);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=") +
                          QString::number(busyTimeoutMs));

@@ -74,6 +74,7 @@ private:
     int m_schemaVersion = 0;
     bool m_inWrite = false;
     QString m_lastErrorText;
+    int m_lastNativeCode = 0; // SQLite's extended result code behind the last error
     std::unique_ptr<PresenceMark> m_presence;
     std::unique_ptr<BusyWait> m_busyWait;
 };
