@@ -414,6 +414,42 @@ int DataControl::endOwnWrite(bool owns, int error)
     return m_connection.commit();
 }
 
+int DataControl::checkCurrentRowWritable() const
+{
+    if (int error = checkWritable(); error != DatabaseError::None)
+        return error;
+    if (!hasCurrentRow())
+        return DatabaseError::NoCurrentRow;
+    return m_deleted.at(m_position) ? DatabaseError::RowDeleted : DatabaseError::None;
+}
+
+QString DataControl::whereCurrentKey() const
+{
+    return QStringLiteral(" WHERE ") + unqualified(m_source.keyColumn) + QStringLiteral(" = ?");
+}
+
+int DataControl::execOnCurrentRow(const QString& sql, const QVariantList& values)
+{
+    QSqlQuery query(m_connection.database());
+    if (!query.prepare(sql))
+        return errorNumberFor(query.lastError());
+    for (const QVariant& value : values)
+        query.addBindValue(value);
+    query.addBindValue(currentKey());
+    if (!query.exec())
+        return errorNumberFor(query.lastError());
+    // Nothing touched: another workstation deleted the row.
+    return query.numRowsAffected() == 0 ? DatabaseError::RowDeleted : DatabaseError::None;
+}
+
+int DataControl::writeCurrentRow(const QString& sql, const QVariantList& values)
+{
+    bool owns = false;
+    if (int error = beginOwnWrite(&owns); error != DatabaseError::None)
+        return error;
+    return endOwnWrite(owns, execOnCurrentRow(sql, values));
+}
+
 int DataControl::addNew()
 {
     cancelUpdate();
@@ -430,12 +466,8 @@ int DataControl::addNew()
 int DataControl::edit()
 {
     cancelUpdate();
-    if (int error = checkWritable(); error != DatabaseError::None)
+    if (int error = checkCurrentRowWritable(); error != DatabaseError::None)
         return error;
-    if (!hasCurrentRow())
-        return DatabaseError::NoCurrentRow;
-    if (m_deleted.at(m_position))
-        return DatabaseError::RowDeleted;
     const Row* cached = rowAt(m_position);
     if (cached == nullptr)
         return m_deleted.at(m_position) ? DatabaseError::RowDeleted : m_lastReadError;
@@ -508,18 +540,10 @@ int DataControl::update()
             QStringList assignments;
             for (const QString& column : columns)
                 assignments << column + QStringLiteral(" = ?");
-            QSqlQuery query(m_connection.database());
-            query.prepare(QStringLiteral("UPDATE ") + m_source.table + QStringLiteral(" SET ") +
-                          assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE ") +
-                          unqualified(m_source.keyColumn) + QStringLiteral(" = ?"));
-            for (const QVariant& value : values)
-                query.addBindValue(value);
-            query.addBindValue(currentKey());
-            if (!query.exec())
-                error = errorNumberFor(query.lastError());
-            else if (query.numRowsAffected() == 0)
-                error = DatabaseError::RowDeleted;
-            query.finish();
+            error = execOnCurrentRow(QStringLiteral("UPDATE ") + m_source.table +
+                                         QStringLiteral(" SET ") +
+                                         assignments.join(QStringLiteral(", ")) + whereCurrentKey(),
+                                     values);
         }
         error = endOwnWrite(ownsEdit, error);
         if (error == DatabaseError::RowDeleted && hasCurrentRow())
@@ -581,26 +605,10 @@ void DataControl::cancelUpdate()
 int DataControl::deleteCurrent()
 {
     cancelUpdate();
-    if (int error = checkWritable(); error != DatabaseError::None)
+    if (int error = checkCurrentRowWritable(); error != DatabaseError::None)
         return error;
-    if (!hasCurrentRow())
-        return DatabaseError::NoCurrentRow;
-    if (m_deleted.at(m_position))
-        return DatabaseError::RowDeleted;
-    bool owns = false;
-    if (int error = beginOwnWrite(&owns); error != DatabaseError::None)
-        return error;
-    QSqlQuery query(m_connection.database());
-    query.prepare(QStringLiteral("DELETE FROM ") + m_source.table + QStringLiteral(" WHERE ") +
-                  unqualified(m_source.keyColumn) + QStringLiteral(" = ?"));
-    query.addBindValue(currentKey());
-    int error = DatabaseError::None;
-    if (!query.exec())
-        error = errorNumberFor(query.lastError());
-    else if (query.numRowsAffected() == 0)
-        error = DatabaseError::RowDeleted;
-    query.finish();
-    error = endOwnWrite(owns, error);
+    const int error =
+        writeCurrentRow(QStringLiteral("DELETE FROM ") + m_source.table + whereCurrentKey(), {});
     if (error == DatabaseError::None || error == DatabaseError::RowDeleted) {
         m_deleted[m_position] = true;
         forgetPages();
@@ -612,35 +620,19 @@ int DataControl::addToField(const QString& name, qint64 n)
 {
     if (m_editMode == EditMode::Adding)
         cancelUpdate();
-    if (int error = checkWritable(); error != DatabaseError::None)
+    if (int error = checkCurrentRowWritable(); error != DatabaseError::None)
         return error;
-    if (!hasCurrentRow())
-        return DatabaseError::NoCurrentRow;
-    if (m_deleted.at(m_position))
-        return DatabaseError::RowDeleted;
     const int column = columnIndex(name);
     if (column < 0)
         return DatabaseError::ItemNotFound;
-    if (!isIntegerColumn(m_columnNames.at(column)))
-        return DatabaseError::ValueNotAllowed;
     const QString columnName = m_columnNames.at(column);
-    bool owns = false;
-    if (int error = beginOwnWrite(&owns); error != DatabaseError::None)
-        return error;
-    QSqlQuery query(m_connection.database());
-    query.prepare(QStringLiteral("UPDATE ") + m_source.table + QStringLiteral(" SET ") +
-                  columnName + QStringLiteral(" = coalesce(") + columnName +
-                  QStringLiteral(", 0) + ? WHERE ") + unqualified(m_source.keyColumn) +
-                  QStringLiteral(" = ?"));
-    query.addBindValue(n);
-    query.addBindValue(currentKey());
-    int error = DatabaseError::None;
-    if (!query.exec())
-        error = errorNumberFor(query.lastError());
-    else if (query.numRowsAffected() == 0)
-        error = DatabaseError::RowDeleted;
-    query.finish();
-    error = endOwnWrite(owns, error);
+    if (!isIntegerColumn(columnName))
+        return DatabaseError::ValueNotAllowed;
+    const int error =
+        writeCurrentRow(QStringLiteral("UPDATE ") + m_source.table + QStringLiteral(" SET ") +
+                            columnName + QStringLiteral(" = coalesce(") + columnName +
+                            QStringLiteral(", 0) + ?") + whereCurrentKey(),
+                        {n});
     if (error == DatabaseError::RowDeleted)
         m_deleted[m_position] = true;
     forgetPages();

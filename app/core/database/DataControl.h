@@ -124,6 +124,12 @@ private:
     int finishMove(int newPosition);
     [[nodiscard]] int columnIndex(const QString& name) const;
     int checkWritable() const;
+    int checkCurrentRowWritable() const;
+    [[nodiscard]] QString whereCurrentKey() const;
+    // One statement on the current row, its key bound last; 3167 when it touches nothing.
+    int execOnCurrentRow(const QString& sql, const QVariantList& values);
+    // The same in a write transaction of its own unless one is open.
+    int writeCurrentRow(const QString& sql, const QVariantList& values);
     int beginOwnWrite(bool* owns);
     int endOwnWrite(bool owns, int error);
 
