@@ -8,7 +8,7 @@ FakeSerialPort::FakeSerialPort(Modem modem)
 
 bool FakeSerialPort::open()
 {
-    if (m_open || refuseOpen)
+    if (m_open)
         return false;
     openedDevices << m_device;
     m_open = true;

@@ -34,7 +34,6 @@ public:
     // The device goes away.
     void fail();
 
-    bool refuseOpen = false;
     QStringList openedDevices;
     QByteArrayList writes;
 

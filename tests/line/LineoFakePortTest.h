@@ -9,16 +9,12 @@ class LineoFakePortTest : public QObject
 
 private slots:
     void puertoOutOfRangeIsIgnored();
-    void detectionStopsAtTheAcceptedCommand();
-    void replyWithBothWordsIsAccepted();
-    void unopenablePortFailsAtOnce();
-    void silentModemWaitsOutEachCandidate();
+    void detection_data();
+    void detection();
     void portTableChoosesTheDevice();
     void callsWhileListening();
-    void disablingClosesThePort();
     void newDetectionWhileListening();
-    void deviceLost();
+    void deviceLostForgetsHalfARecord();
     void storedProperties();
-    void loadingRunsTheDetection();
     void missingStoredPropertyFailsTheLoad();
 };

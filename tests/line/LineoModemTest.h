@@ -8,14 +8,11 @@ class LineoModemTest : public QObject
     Q_OBJECT
 
 private slots:
-    void acceptsSecondCandidateAfterWaitingOutTheFirst();
-    void acceptsOnlyTheLastCandidate();
-    void errorToEverythingEndsEachCandidateAtOnce();
-    void noDeviceFailsQuickly();
+    void detection_data();
+    void detection();
     void disablingClosesThePort();
     void recordWholeAndSplitAtEveryPoint();
     void dialects_data();
     void dialects();
-    void chunkedCalls();
     void deviceGoesAway();
 };
