@@ -209,8 +209,10 @@ void Parlux::Mostrar(const QString& Num, const QDate& F, const QTime& H, const Q
     m_lblObservaciones->show();
     m_lblNota->show();
 
-    // The count is deliberately kept: a second call during a blink does not lengthen it.
-    m_timer1->start();
+    // A second call during a blink keeps both the count and the tick already due, so the
+    // sequence still ends 14 ticks after it began.
+    if (!m_timer1->isActive())
+        m_timer1->start();
 }
 
 void Parlux::Ocultar()
