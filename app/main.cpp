@@ -32,7 +32,8 @@ int main(int argc, char* argv[])
 
     ProgramWindows windows(values);
     StartupSequence startup(settings, values, windows);
-    if (startup.Main() == StartupSequence::Outcome::Ended)
+    // The windows can still end the program on the way to the splash, before the loop runs.
+    if (startup.Main() == StartupSequence::Outcome::Ended || windows.hasEnded())
         return windows.hasEnded() ? windows.exitCode() : EXIT_FAILURE;
     return QApplication::exec();
 }

@@ -1,9 +1,13 @@
 #include "ProgramWindows.h"
 
+#include "Lineo.h"
+#include "MessageBox.h"
 #include "Skin.h"
 #include "SystemTrayIcon.h"
+#include "database/DataControl.h"
 #include "frmConfiguracion.h"
 #include "settings/ProgramValues.h"
+#include "startup/DatabaseAttach.h"
 
 #include <QCoreApplication>
 
@@ -43,13 +47,22 @@ bool ProgramWindows::showConfigurationWizard()
     frmIdentificador* window = mainWindow();
     if (!window)
         return false;
+    // Its detection leaves the line control off. Identification that the load switched on (the
+    // stored "ActivarCID") is switched on again, or the window would say "Activado" and take no
+    // calls.
+    const bool identificationWasOn = window->Lineo1()->Enabled();
     frmConfiguracion wizard(*window->Lineo1(), m_values.programFolder);
     wizard.exec();
+    if (identificationWasOn && !m_ended && !window->Lineo1()->Enabled())
+        window->cmdEncendidoID_Click();
     return !m_ended;
 }
 
 void ProgramWindows::showSplash()
 {
+    followDatabaseFolder();
+    if (m_ended)
+        return;
     auto* splash = new frmSplash(Skin::load().icon);
     splash->setAttribute(Qt::WA_DeleteOnClose);
     connect(splash, &frmSplash::showMainWindow, this, &ProgramWindows::showMainWindow);
@@ -61,6 +74,23 @@ void ProgramWindows::showMainWindow()
 {
     if (frmIdentificador* window = mainWindow())
         window->mnuAbrir_Click();
+}
+
+// The main window may have been loaded for the wizard on a folder the start-up has since
+// replaced (the one the user just chose, or a file just put in place): its lookups must reach
+// the file the calls are logged in.
+void ProgramWindows::followDatabaseFolder()
+{
+    if (!m_mainWindow)
+        return;
+    DataControl& datLlamada = *m_mainWindow->datLlamada();
+    if (datLlamada.isAttached() && datLlamada.databaseName() == m_values.databasePath())
+        return;
+    const DatabaseAttachResult attach = attachDatLlamada(datLlamada, m_values.databasePath());
+    if (attach.message)
+        MessageBox::show(nullptr, *attach.message);
+    if (attach.next == DatabaseAttachResult::Next::EndProgram)
+        end(DatabaseUnreachableExitCode);
 }
 
 void ProgramWindows::wireScreens(frmIdentificador& window)

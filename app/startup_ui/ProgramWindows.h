@@ -48,6 +48,7 @@ public:
 
 private:
     void showMainWindow();
+    void followDatabaseFolder();
     void wireScreens(frmIdentificador& window);
     void openWizardFromMenu();
     void end(int exitCode);
