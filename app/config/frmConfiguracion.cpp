@@ -362,7 +362,6 @@ bool frmConfiguracion::DetectaCID()
     m_Lineo1.setEnabled(false);
 
     QApplication::restoreOverrideCursor();
-    emit detectionFinished(port, detected);
     return detected;
 }
 

@@ -29,10 +29,6 @@ public:
     // Esc, the close box and "Cancelar" end here.
     void reject() override;
 
-signals:
-    // After each detection: the port tried and whether caller ID was detected on it.
-    void detectionFinished(int port, bool detected);
-
 private slots:
     void cboPort_Click();
     void cmdAtras_Click();

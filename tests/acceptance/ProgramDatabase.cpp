@@ -55,32 +55,38 @@ bool execute(const QString& databasePath, const QString& sql)
     });
 }
 
-bool addClient(const QString& databasePath, const QString& telefono, const QString& nombre,
-               bool alerta, int calls)
+qint64 addClient(const QString& databasePath, const QString& telefono, const QVariant& nombre,
+                 bool alerta, int calls, const QVariant& domicilio, const QVariant& observaciones)
 {
-    return withConnection(databasePath, false, [&](QSqlDatabase& db) {
+    qint64 id = 0;
+    withConnection(databasePath, false, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
-        query.prepare(QStringLiteral("INSERT INTO Clientes (Nombre, Telefono, Alerta, "
-                                     "CantLlamadas, FIngreso) VALUES (?, ?, ?, ?, '2023-03-01')"));
+        query.prepare(QStringLiteral("INSERT INTO Clientes (Nombre, Domicilio, Observaciones, "
+                                     "Telefono, Alerta, CantLlamadas, FIngreso) "
+                                     "VALUES (?, ?, ?, ?, ?, ?, '2023-03-01')"));
         query.addBindValue(nombre);
+        query.addBindValue(domicilio);
+        query.addBindValue(observaciones);
         query.addBindValue(telefono);
         query.addBindValue(alerta ? 1 : 0);
         query.addBindValue(calls);
         if (!query.exec())
             return false;
-        const qint64 id = query.lastInsertId().toLongLong();
+        const qint64 key = query.lastInsertId().toLongLong();
         for (int i = 0; i < calls; ++i) {
             QSqlQuery call(db);
             call.prepare(QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) "
                                         "VALUES (?, ?, 1)"));
-            call.addBindValue(id);
+            call.addBindValue(key);
             call.addBindValue(QString(QDate(2023, 3, 1).addDays(i).toString(Qt::ISODate) +
                                       QStringLiteral(" 10:00:00")));
             if (!call.exec())
                 return false;
         }
+        id = key;
         return true;
     });
+    return id;
 }
 
 } // namespace ProgramDatabase

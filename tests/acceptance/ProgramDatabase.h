@@ -11,8 +11,10 @@ namespace ProgramDatabase {
 QVariant scalar(const QString& databasePath, const QString& sql);
 // Runs a changing statement; false when it fails.
 bool execute(const QString& databasePath, const QString& sql);
-// Adds a client with these details and `calls` earlier calls (CantLlamadas agreeing).
-bool addClient(const QString& databasePath, const QString& telefono, const QString& nombre,
-               bool alerta, int calls);
+// Adds a client with these details and `calls` earlier calls (CantLlamadas agreeing); a null
+// QVariant leaves a text Null. Returns its IdCliente, 0 when it fails.
+qint64 addClient(const QString& databasePath, const QString& telefono, const QVariant& nombre,
+                 bool alerta, int calls, const QVariant& domicilio = {},
+                 const QVariant& observaciones = {});
 
 } // namespace ProgramDatabase
