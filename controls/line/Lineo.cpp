@@ -125,7 +125,6 @@ void Lineo::onPortError()
     if (m_detecting)
         return;
     m_enabled = false;
-    m_parser.reset();
     emit propertyChanged(EnabledName);
     emit deviceLost();
 }

@@ -27,11 +27,6 @@ void QtSerialPort::setDeviceName(const QString& device)
     m_port.setPortName(device);
 }
 
-QString QtSerialPort::deviceName() const
-{
-    return m_port.portName();
-}
-
 bool QtSerialPort::open()
 {
     if (m_port.isOpen())

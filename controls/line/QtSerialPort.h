@@ -14,7 +14,6 @@ public:
     ~QtSerialPort() override;
 
     void setDeviceName(const QString& device) override;
-    [[nodiscard]] QString deviceName() const override;
     bool open() override;
     void close() override;
     [[nodiscard]] bool isOpen() const override;

@@ -18,7 +18,6 @@ public:
 
     // The device opened by the next open(), e.g. "/dev/ttyS3"; it does not affect an open port.
     virtual void setDeviceName(const QString& device) = 0;
-    [[nodiscard]] virtual QString deviceName() const = 0;
 
     // Opens at 9600 8N1 without flow control, control lines raised, pending input discarded.
     virtual bool open() = 0;

@@ -19,7 +19,6 @@ public:
     explicit FakeSerialPort(Modem modem = {});
 
     void setDeviceName(const QString& device) override { m_device = device; }
-    [[nodiscard]] QString deviceName() const override { return m_device; }
     bool open() override;
     void close() override { m_open = false; }
     [[nodiscard]] bool isOpen() const override { return m_open; }

@@ -21,7 +21,6 @@ public:
     // Bytes received from the computer; returns the echo and any answers, in order.
     std::string receive(const std::string& bytes);
     void accept(const std::string& command) { m_settings.acceptedCommands.insert(command); }
-    [[nodiscard]] bool echo() const { return m_settings.echo; }
 
 private:
     std::string answer(const std::string& line);
