@@ -18,9 +18,7 @@ qint64 DatabaseFixture::addClient(const QString& telefono, const QString& nombre
                                   const QString& domicilio)
 {
     DataControl control;
-    control.setDatabaseName(m_databasePath);
-    control.setRecordSource(Statements::clientByTelephone(telefono));
-    if (control.refresh() != DatabaseError::None)
+    if (attach(control, Statements::clientByTelephone(telefono)) != DatabaseError::None)
         return 0;
     qint64 id = 0;
     ClientDetails details;
@@ -34,6 +32,13 @@ qint64 DatabaseFixture::addClient(const QString& telefono, const QString& nombre
 bool DatabaseFixture::addCall(qint64 cliente, const QDateTime& fecha, qint16 puesto)
 {
     return appendCall(m_databasePath, cliente, fecha, puesto) == DatabaseError::None;
+}
+
+int DatabaseFixture::attach(DataControl& control, const Statement& statement) const
+{
+    control.setDatabaseName(m_databasePath);
+    control.setRecordSource(statement);
+    return control.refresh();
 }
 
 qint64 DatabaseFixture::scalarIn(const QString& databasePath, const QString& sql)

@@ -7,8 +7,11 @@
 
 #include <memory>
 
+class DataControl;
+struct Statement;
+
 // A private program folder holding a copy of the installation's empty database, and quick ways
-// to fill it through the layer itself.
+// to fill and read it through the layer itself.
 class DatabaseFixture
 {
 public:
@@ -22,9 +25,11 @@ public:
                      const QString& domicilio = QString());
     // Appends a call through R1; true on success.
     bool addCall(qint64 cliente, const QDateTime& fecha, qint16 puesto = 1);
-    // A number read with plain SQL, apart from the layer.
+    // Attaches the control to this database with the statement and reads it: 0 or the error.
+    int attach(DataControl& control, const Statement& statement) const;
+    // A number read with plain SQL, apart from the layer (-1 when the statement gives none).
     [[nodiscard]] qint64 scalar(const QString& sql) const { return scalarIn(m_databasePath, sql); }
-    [[nodiscard]] static qint64 scalarIn(const QString& databasePath, const QString& sql);
+    static qint64 scalarIn(const QString& databasePath, const QString& sql);
 
 private:
     std::unique_ptr<TestEnvironment> m_environment;
