@@ -129,7 +129,7 @@ void frmIdentificador::PicLogo_MouseMove(TrayEvent event, const QPoint& globalPo
     switch (event) {
     case TrayEvent::LeftPressed:
         // A modal dialog of the window is open: it must be answered first.
-        if (isEnabled() && QApplication::activeModalWidget() == nullptr)
+        if (isAvailableToUser())
             mnuAbrir_Click();
         m_trayGuard = false;
         break;

@@ -10,11 +10,7 @@ class FakeTrayIcon final : public TrayIcon
     Q_OBJECT
 
 public:
-    explicit FakeTrayIcon(bool available = true)
-        : m_available(available)
-    {}
-
-    [[nodiscard]] bool isAvailable() const override { return m_available; }
+    [[nodiscard]] bool isAvailable() const override { return true; }
     void setIcon(const QIcon& icon) override { m_icon = icon; }
     void setToolTip(const QString& text) override
     {
@@ -22,19 +18,18 @@ public:
         toolTips.append(text);
     }
     [[nodiscard]] QString toolTip() const override { return m_toolTip; }
-    void show() override { m_shown = m_available; }
+    void show() override { m_shown = true; }
     void remove() override { m_shown = false; }
     [[nodiscard]] bool isShown() const override { return m_shown; }
     [[nodiscard]] const QIcon& icon() const { return m_icon; }
 
-    void pressLeft(const QPoint& at = {100, 100}) { emit leftPressed(at); }
-    void releaseRight(const QPoint& at = {100, 100}) { emit rightReleased(at); }
+    void pressLeft() { emit leftPressed({100, 100}); }
+    void releaseRight() { emit rightReleased({300, 300}); }
 
     // Every tooltip given, in order.
     QStringList toolTips;
 
 private:
-    bool m_available;
     bool m_shown = false;
     QString m_toolTip;
     QIcon m_icon;

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "FakeTrayIcon.h"
+#include "PictureButton.h"
 #include "TestEnvironment.h"
 #include "frmIdentificador.h"
 #include "settings/ProgramValues.h"
+
+#include <QAction>
 
 #include <memory>
 
@@ -12,16 +15,35 @@
 struct MainWindowFixture
 {
     explicit MainWindowFixture(
-        const QString& programFolder, bool trayAvailable = true,
+        const QString& programFolder,
         const QString& descriptionPath = frmIdentificador::defaultDescriptionPath)
     {
         static_cast<void>(TestEnvironment::copyEmptyDatabase(programFolder));
         values.programFolder = programFolder;
         values.CarpetaBase = programFolder;
-        auto fakeTray = std::make_unique<FakeTrayIcon>(trayAvailable);
+        auto fakeTray = std::make_unique<FakeTrayIcon>();
         tray = fakeTray.get();
         window = std::make_unique<frmIdentificador>(values, std::move(fakeTray), nullptr,
                                                     descriptionPath);
+    }
+
+    PictureButton* button(const char* name) const
+    {
+        return window->findChild<PictureButton*>(QLatin1String(name));
+    }
+    QAction* entry(const char* name) const
+    {
+        return window->findChild<QAction*>(QLatin1String(name));
+    }
+    // Index of the Image1 picture the button shows, or -1.
+    int shownPicture(const char* name) const
+    {
+        const qint64 key = button(name)->picture().cacheKey();
+        for (int i = 0; i < window->Image1().size(); ++i) {
+            if (window->Image1().at(i).cacheKey() == key)
+                return i;
+        }
+        return -1;
     }
 
     ProgramValues values;
