@@ -138,8 +138,8 @@ void LineoModemTest::dialects_data()
 {
     QTest::addColumn<QStringList>("simulatorOptions");
     QTest::newRow("whole") << QStringList();
-    QTest::newRow("chunked") << QStringList{QStringLiteral("--chunked"), QStringLiteral("--seed"),
-                                            QStringLiteral("42")};
+    QTest::newRow("chunked") << QStringList{QStringLiteral("--chunked"),
+                                            QStringLiteral("--pattern"), QStringLiteral("42")};
 }
 
 void LineoModemTest::dialects()

@@ -118,8 +118,8 @@ void ModemSimulatorTest::callDialects()
 void ModemSimulatorTest::rawTextAndChunking()
 {
     ModemSimulator modem;
-    QVERIFY(
-        modem.start({QStringLiteral("--chunked"), QStringLiteral("--seed"), QStringLiteral("3")}));
+    QVERIFY(modem.start(
+        {QStringLiteral("--chunked"), QStringLiteral("--pattern"), QStringLiteral("3")}));
     QSerialPort port;
     QVERIFY(openPort(port, modem.devicePath()));
     const QByteArray text = "DATE = 1205\r\n\\ \x01\xff" + QByteArray(200, 'x');
@@ -197,7 +197,7 @@ void ModemSimulatorTest::help()
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitCode(), 0);
     const QByteArray text = process.readAllStandardOutput();
-    for (const char* documented : {"--accept", "--echo", "--no-echo", "--chunked", "--seed",
+    for (const char* documented : {"--accept", "--echo", "--no-echo", "--chunked", "--pattern",
                                    "--script", "--link", "call NUMBER", "raw TEXT", "unplug",
                                    "--ddn", "--lf", "--before-ring", "--name-first", "--mesg"})
         QVERIFY2(text.contains(documented), documented);

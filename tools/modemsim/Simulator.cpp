@@ -39,7 +39,7 @@ void warn(const std::string& text)
 Simulator::Simulator(SimulatorOptions options)
     : m_options(std::move(options))
     , m_answerer(m_options.modem)
-    , m_random(m_options.seed)
+    , m_random(m_options.splitPattern)
 {}
 
 Simulator::~Simulator()

@@ -12,7 +12,7 @@ struct SimulatorOptions
 {
     ModemAnswerer::Settings modem;
     bool chunked = false;
-    unsigned seed = 0;
+    unsigned splitPattern = 0; // the same number gives the same split points
     int replyDelayMs = 0;
     std::string linkPath;
     std::string scriptPath;

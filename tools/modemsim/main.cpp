@@ -27,7 +27,8 @@ Options:
   --reply-delay MS  answer commands after MS milliseconds (default 0)
   --chunked         send calls and raw text in pieces split at random points, with
                     pauses of 0 to 6 ms between them
-  --seed N          seed of the random splitting (default: a random one)
+  --pattern N       which random split points --chunked uses; the same N gives the
+                    same pieces again (default: a new pattern each run)
   --script FILE     run the commands of FILE first (no "done" for them), then read
                     standard input; lines starting with # are comments
   --help            this text
@@ -80,7 +81,7 @@ bool takeValue(int argc, char** argv, int& i, std::string& value)
 int main(int argc, char** argv)
 {
     SimulatorOptions options;
-    options.seed = std::random_device()();
+    options.splitPattern = std::random_device()();
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         std::string value;
@@ -106,9 +107,9 @@ int main(int argc, char** argv)
             options.replyDelayMs = std::atoi(value.c_str());
         } else if (option == "--chunked") {
             options.chunked = true;
-        } else if (option == "--seed") {
+        } else if (option == "--pattern") {
             ok = takeValue(argc, argv, i, value);
-            options.seed = unsigned(std::strtoul(value.c_str(), nullptr, 10));
+            options.splitPattern = unsigned(std::strtoul(value.c_str(), nullptr, 10));
         } else if (option == "--script") {
             ok = takeValue(argc, argv, i, options.scriptPath);
         } else {
