@@ -85,6 +85,8 @@ frmSplash::frmSplash(const QIcon& logo, QWidget* parent)
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(Timer1IntervalMs);
+    // A coarse timer may fire up to 5 % early; the splash stays its full three seconds.
+    Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &frmSplash::Timer1_Timer);
 
     for (QWidget* child : findChildren<QWidget*>())

@@ -229,13 +229,13 @@ void LlamoraBinaryTest::oneWorkstationLogsAndCounts()
     }
 
     Workstation& main = *stations.front();
-    const int probes = callsOf(db, probe);
 
     // A number not yet on file becomes a client with one call.
     QVERIFY(main.modem().call(QStringLiteral("3514441111")));
+    // The client row comes first and its count last: wait for the whole call.
     QVERIFY2(waitForCount(db,
                           QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Telefono = "
-                                         "'3514441111'"),
+                                         "'3514441111' AND CantLlamadas > 0"),
                           1),
              qPrintable(main.log()));
     QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT CantLlamadas || ' ' || FIngreso || "
@@ -264,17 +264,20 @@ void LlamoraBinaryTest::oneWorkstationLogsAndCounts()
     QVERIFY(main.modem().call(QStringLiteral("3514442222")));
     QVERIFY(waitForCount(db,
                          QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Telefono = "
-                                        "'3514442222'"),
+                                        "'3514442222' AND CantLlamadas > 0"),
                          1));
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Telefono IN ('P', '0', "
                                       "'') OR Telefono IS NULL")),
              0);
-    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas")), probes + 1 + 5 + 1);
+    // Probe calls still being rung when the program came up may land late: leave them out.
+    const QString notProbes = QStringLiteral("SELECT COUNT(*) FROM Llamadas L JOIN Clientes C ON "
+                                             "L.Cliente = C.IdCliente WHERE C.Telefono <> '") +
+                              probe + QStringLiteral("'");
+    QCOMPARE(count(db, notProbes), 1 + 5 + 1);
     // All but the four earlier calls were taken here, today.
-    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = 7 AND Fecha "
-                                      "LIKE '") +
+    QCOMPARE(count(db, notProbes + QStringLiteral(" AND L.Puesto = 7 AND L.Fecha LIKE '") +
                            today() + QStringLiteral("%'")),
-             probes + 1 + 1 + 1);
+             1 + 1 + 1);
 
     for (const auto& station : stations)
         QVERIFY2(station->isRunning(), qPrintable(station->log()));
@@ -328,10 +331,12 @@ void LlamoraBinaryTest::twoWorkstationsShareOneFile()
     // One client per number, and every count agrees with the calls logged for it.
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT Telefono) FROM Clientes")),
              0);
-    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes C WHERE C.CantLlamadas <> "
-                                      "(SELECT COUNT(*) FROM Llamadas L WHERE L.Cliente = "
-                                      "C.IdCliente)")),
-             0);
+    // A count is the last write of its call, so the latest ones may still be on their way.
+    QVERIFY(waitForCount(db,
+                         QStringLiteral("SELECT COUNT(*) FROM Clientes C WHERE C.CantLlamadas <> "
+                                        "(SELECT COUNT(*) FROM Llamadas L WHERE L.Cliente = "
+                                        "C.IdCliente)"),
+                         0));
     QVERIFY2(first.isRunning(), qPrintable(first.log()));
     QVERIFY2(second.isRunning(), qPrintable(second.log()));
 }
