@@ -7,18 +7,27 @@
 TestEnvironment::TestEnvironment()
     : m_root(QDir::tempPath() + QStringLiteral("/llamora-test-XXXXXX"))
     , m_savedConfigHome(qgetenv("XDG_CONFIG_HOME"))
+    , m_savedDataHome(qgetenv("XDG_DATA_HOME"))
     , m_savedHome(qgetenv("HOME"))
 {
     QDir().mkpath(configHome());
+    QDir().mkpath(dataHome());
     QDir().mkpath(programFolder());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome()));
     qputenv("HOME", QFile::encodeName(root()));
 }
 
 TestEnvironment::~TestEnvironment()
 {
     qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
+    qputenv("XDG_DATA_HOME", m_savedDataHome);
     qputenv("HOME", m_savedHome);
+}
+
+QString TestEnvironment::dataHome() const
+{
+    return root() + QStringLiteral("/data");
 }
 
 QString TestEnvironment::configHome() const

@@ -3,8 +3,9 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private world for one test: a temporary root holding a config home (XDG_CONFIG_HOME and HOME
-// point there while the object lives) and a program folder, so no test touches the user's own.
+// A private world for one test: a temporary root holding a config home and a data home
+// (XDG_CONFIG_HOME, XDG_DATA_HOME and HOME point there while the object lives) and a program
+// folder, so no test touches the user's own.
 class TestEnvironment
 {
 public:
@@ -16,6 +17,7 @@ public:
     [[nodiscard]] bool isValid() const { return m_root.isValid(); }
     [[nodiscard]] QString root() const { return m_root.path(); }
     [[nodiscard]] QString configHome() const;
+    [[nodiscard]] QString dataHome() const;
     [[nodiscard]] QString programFolder() const;
     // A fresh folder under the root, created on demand.
     [[nodiscard]] QString makeFolder(const QString& relativePath) const;
@@ -29,5 +31,6 @@ public:
 private:
     QTemporaryDir m_root;
     QByteArray m_savedConfigHome;
+    QByteArray m_savedDataHome;
     QByteArray m_savedHome;
 };
