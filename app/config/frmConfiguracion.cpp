@@ -1,61 +1,24 @@
 #include "frmConfiguracion.h"
 
-#include "Autostart.h"
 #include "FolderChooser.h"
 #include "Lineo.h"
 #include "MessageBox.h"
-#include "PortItemDelegate.h"
+#include "WizardLook.h"
 #include "database/DatabaseFile.h"
 #include "settings/SettingsStore.h"
 
-#include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
-#include <QGridLayout>
-#include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QSerialPortInfo>
-#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-constexpr int portCount = 16;
-constexpr int workstationCount = 10;
-constexpr int defaultPort = 4;
-constexpr int explanationWidth = 230;
-
-// The wizard's colours, as the program always drew them.
-const QColor headingColour(0xC0, 0x00, 0x00);
-const QColor explanationColour(0x00, 0x00, 0xFF);
-const QColor detectedColour(0x00, 0x80, 0x00);
-const QColor notDetectedColour(0xFF, 0x00, 0x00);
-
-const QLatin1String portPrefix("Com");
-
-void setTextColour(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    widget->setPalette(palette);
-}
-
-void makeBold(QWidget* widget)
-{
-    QFont font = widget->font();
-    font.setBold(true);
-    widget->setFont(font);
-}
-
-} // namespace
+using namespace wizard;
 
 frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, QWidget* parent)
     : QDialog(parent)
@@ -116,133 +79,6 @@ frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, 
     connect(cmdOK, &QPushButton::clicked, this, &frmConfiguracion::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmConfiguracion::cmdCancel_Click);
     connect(cmdAsignar, &QPushButton::clicked, this, &frmConfiguracion::cmdAsignar_Click);
-}
-
-void frmConfiguracion::buildModemTab(QWidget* frame)
-{
-    Label1 = new QLabel(QStringLiteral("&Puerto:"), frame);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    cboPort = new QComboBox(frame);
-    cboPort->setObjectName(QStringLiteral("cboPort"));
-    cboPort->setEditable(false);
-    cboPort->setItemDelegate(new PortItemDelegate(cboPort));
-    Label1->setBuddy(cboPort);
-
-    lblDispositivo = new QLabel(QStringLiteral("Dispositi&vo:"), frame);
-    lblDispositivo->setObjectName(QStringLiteral("lblDispositivo"));
-    cboDispositivo = new QComboBox(frame);
-    cboDispositivo->setObjectName(QStringLiteral("cboDispositivo"));
-    cboDispositivo->setEditable(true);
-    cboDispositivo->setInsertPolicy(QComboBox::NoInsert);
-    cboDispositivo->setToolTip(
-        QStringLiteral("Archivo de dispositivo del modem para el puerto elegido, por ejemplo "
-                       "/dev/ttyACM0 o /dev/ttyUSB0. Vacío: el dispositivo predeterminado."));
-    lblDispositivo->setBuddy(cboDispositivo);
-    cmdAsignar = new QPushButton(QStringLiteral("Asig&nar"), frame);
-    cmdAsignar->setObjectName(QStringLiteral("cmdAsignar"));
-    cmdAsignar->setAutoDefault(false);
-
-    Frame7 = new QGroupBox(QStringLiteral("CID"), frame);
-    Frame7->setObjectName(QStringLiteral("Frame7"));
-    lblDetectado = new QLabel(QStringLiteral("Sin detectar"), Frame7);
-    lblDetectado->setObjectName(QStringLiteral("lblDetectado"));
-    lblDetectado->setAlignment(Qt::AlignCenter);
-    makeBold(lblDetectado);
-    auto* cidLayout = new QVBoxLayout(Frame7);
-    cidLayout->addWidget(lblDetectado);
-
-    auto* layout = new QGridLayout(frame);
-    layout->addWidget(Label1, 0, 0);
-    layout->addWidget(cboPort, 0, 1);
-    layout->addWidget(lblDispositivo, 1, 0);
-    layout->addWidget(cboDispositivo, 1, 1);
-    layout->addWidget(cmdAsignar, 1, 2);
-    layout->addWidget(Frame7, 2, 0, 1, 3);
-    layout->setColumnStretch(1, 1);
-    layout->setRowStretch(3, 1);
-}
-
-void frmConfiguracion::buildDatabaseTab(QWidget* frame)
-{
-    Dir1 = new FolderChooser(frame);
-    Dir1->setObjectName(QStringLiteral("FolderChooser"));
-    Label2 = new QLabel(QStringLiteral("Ubicación actual:"), frame);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    lblActual = new QLabel(frame);
-    lblActual->setObjectName(QStringLiteral("lblActual"));
-    lblActual->setWordWrap(true);
-    lblActual->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    makeBold(lblActual);
-
-    auto* layout = new QVBoxLayout(frame);
-    layout->addWidget(Dir1, 1);
-    layout->addWidget(Label2);
-    layout->addWidget(lblActual);
-}
-
-void frmConfiguracion::buildGeneralTab(QWidget* frame)
-{
-    Frame1 = new QGroupBox(QStringLiteral("Opciones"), frame);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    chkActivar = new QCheckBox(QStringLiteral("Activar Llamora al &iniciarse"), Frame1);
-    chkActivar->setObjectName(QStringLiteral("chkActivar"));
-    chkInicio = new QCheckBox(QStringLiteral("Ejecutar Llamora al iniciar &Windows"), Frame1);
-    chkInicio->setObjectName(QStringLiteral("chkInicio"));
-    auto* options = new QVBoxLayout(Frame1);
-    options->addWidget(chkActivar);
-    options->addWidget(chkInicio);
-
-    lblPuesto = new QLabel(QStringLiteral("Nro. de p&uesto:"), frame);
-    lblPuesto->setObjectName(QStringLiteral("lblPuesto"));
-    cboPuesto = new QComboBox(frame);
-    cboPuesto->setObjectName(QStringLiteral("cboPuesto"));
-    cboPuesto->setEditable(false);
-    lblPuesto->setBuddy(cboPuesto);
-
-    auto* workstation = new QHBoxLayout;
-    workstation->addWidget(lblPuesto);
-    workstation->addWidget(cboPuesto);
-    workstation->addStretch(1);
-
-    auto* layout = new QVBoxLayout(frame);
-    layout->addWidget(Frame1);
-    layout->addLayout(workstation);
-    layout->addStretch(1);
-}
-
-void frmConfiguracion::buildStepTexts()
-{
-    lblmsg = new QLabel(this);
-    lblmsg->setObjectName(QStringLiteral("lblmsg"));
-    makeBold(lblmsg);
-    setTextColour(lblmsg, headingColour);
-    lblMsg1 = new QLabel(this);
-    lblMsg1->setObjectName(QStringLiteral("lblMsg1"));
-    lblMsg2 = new QLabel(this);
-    lblMsg2->setObjectName(QStringLiteral("lblMsg2"));
-    for (QLabel* label : {lblmsg, lblMsg1, lblMsg2}) {
-        label->setWordWrap(true);
-        label->setFixedWidth(explanationWidth);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    }
-    setTextColour(lblMsg1, explanationColour);
-    setTextColour(lblMsg2, explanationColour);
-}
-
-void frmConfiguracion::buildButtons()
-{
-    cmdAtras = new QPushButton(QStringLiteral("<<  &Atrás"), this);
-    cmdAtras->setObjectName(QStringLiteral("cmdAtras"));
-    cmdSiguiente = new QPushButton(QStringLiteral("&Siguiente  >>"), this);
-    cmdSiguiente->setObjectName(QStringLiteral("cmdSiguiente"));
-    cmdOK = new QPushButton(QStringLiteral("&Finalizar"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdCancel = new QPushButton(QStringLiteral("&Cancelar"), this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    // Enter must not finish the wizard from a list; the buttons answer their own keys. Esc
-    // is the dialog's reject, which is Cancel.
-    for (QPushButton* button : {cmdAtras, cmdSiguiente, cmdOK, cmdCancel})
-        button->setAutoDefault(false);
 }
 
 void frmConfiguracion::Form_Load()
@@ -347,24 +183,6 @@ void frmConfiguracion::MuestraPaso(quint8 step)
     }
 }
 
-bool frmConfiguracion::DetectaCID()
-{
-    showDetected(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    // The detection blocks the event loop: show the state before it starts.
-    lblDetectado->repaint();
-
-    const int port = selectedPort();
-    m_Lineo1.setPuerto(port);
-    m_Lineo1.setEnabled(true);
-    const bool detected = m_Lineo1.Enabled();
-    showDetected(detected);
-    m_Lineo1.setEnabled(false);
-
-    QApplication::restoreOverrideCursor();
-    return detected;
-}
-
 bool frmConfiguracion::VerificaBaseDatos()
 {
     // The engine matches the file name without regard to case.
@@ -375,27 +193,6 @@ bool frmConfiguracion::VerificaBaseDatos()
                                     "indicada !"),
                      MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
-}
-
-void frmConfiguracion::AgregaInicioWindows()
-{
-    Autostart::add(programFilePath());
-}
-
-void frmConfiguracion::QuitaInicioWindows()
-{
-    Autostart::remove();
-}
-
-bool frmConfiguracion::EstaEnInicioWindows()
-{
-    return Autostart::isPresent();
-}
-
-void frmConfiguracion::cboPort_Click()
-{
-    showPortDevices();
-    DetectaCID();
 }
 
 void frmConfiguracion::cmdAtras_Click()
@@ -445,75 +242,4 @@ void frmConfiguracion::reject()
     if (m_portsChanged)
         static_cast<void>(m_portsAtOpening.save());
     QDialog::reject();
-}
-
-void frmConfiguracion::cmdAsignar_Click()
-{
-    const int port = selectedPort();
-    if (port < 1)
-        return;
-    const QString device = cboDispositivo->currentText().trimmed();
-    if (!device.isEmpty() && !QDir::isAbsolutePath(device)) {
-        MessageBox::show(this,
-                         QStringLiteral("Indique la ruta completa del dispositivo, por ejemplo "
-                                        "/dev/ttyACM0 o /dev/ttyUSB0."),
-                         MessageIcon::Exclamation, MessageButtons::Ok);
-        return;
-    }
-    m_ports.setDevice(port, device);
-    if (!m_ports.save()) {
-        m_ports = PortTable::load();
-        MessageBox::show(this,
-                         QStringLiteral("No se pudo guardar la tabla de puertos en ") +
-                             QDir::toNativeSeparators(PortTable::filePath()),
-                         MessageIcon::Exclamation, MessageButtons::Ok);
-        showPortDevices();
-        return;
-    }
-    m_portsChanged = true;
-    // The line control reads the table whenever it opens a port: try the new device at once.
-    cboPort_Click();
-}
-
-int frmConfiguracion::selectedPort() const
-{
-    return cboPort->currentText().mid(3).toInt();
-}
-
-QString frmConfiguracion::programFilePath() const
-{
-    return m_programFolder + QLatin1Char('/') +
-           QFileInfo(QCoreApplication::applicationFilePath()).fileName();
-}
-
-// Every entry carries its device for the list; the device box shows the selected entry's.
-void frmConfiguracion::showPortDevices()
-{
-    for (int i = 0; i < cboPort->count(); ++i) {
-        const int port = cboPort->itemText(i).mid(3).toInt();
-        const QString device = m_ports.device(port);
-        cboPort->setItemData(i, device, PortItemDelegate::DeviceRole);
-        cboPort->setItemData(i, device, Qt::ToolTipRole);
-    }
-    cboPort->view()->setMinimumWidth(cboPort->view()->sizeHintForColumn(0) +
-                                     style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-
-    const int port = selectedPort();
-    cboDispositivo->clear();
-    if (port < 1)
-        return;
-    QStringList choices{m_ports.device(port)};
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (!choices.contains(info.systemLocation()))
-            choices.append(info.systemLocation());
-    }
-    cboDispositivo->addItems(choices);
-    cboDispositivo->setCurrentIndex(0);
-    cboPort->setToolTip(m_ports.device(port));
-}
-
-void frmConfiguracion::showDetected(bool detected)
-{
-    lblDetectado->setText(detected ? QStringLiteral("Detectado") : QStringLiteral("Sin detectar"));
-    setTextColour(lblDetectado, detected ? detectedColour : notDetectedColour);
 }

@@ -39,25 +39,30 @@ private slots:
     void cmdAsignar_Click();
 
 private:
+    // The widgets (frmConfiguracionWidgets.cpp).
     void buildModemTab(QWidget* frame);
     void buildDatabaseTab(QWidget* frame);
     void buildGeneralTab(QWidget* frame);
     void buildStepTexts();
     void buildButtons();
 
+    // Loading, the steps and finishing (frmConfiguracion.cpp).
     void Form_Load();
     void CargaConfiguracion();
     void MuestraPaso(quint8 step);
-    bool DetectaCID();
     bool VerificaBaseDatos();
+
+    // The port list, its devices and the detection (frmConfiguracionModem.cpp).
+    bool DetectaCID();
+    [[nodiscard]] int selectedPort() const;
+    void showPortDevices();
+    void showDetected(bool detected);
+
+    // Start with the session (frmConfiguracionSession.cpp).
     void AgregaInicioWindows();
     void QuitaInicioWindows();
     bool EstaEnInicioWindows();
-
-    [[nodiscard]] int selectedPort() const;
     [[nodiscard]] QString programFilePath() const;
-    void showPortDevices();
-    void showDetected(bool detected);
 
     Lineo& m_Lineo1;
     const QString m_programFolder;

@@ -1,0 +1,107 @@
+#include "Lineo.h"
+#include "MessageBox.h"
+#include "PortItemDelegate.h"
+#include "WizardLook.h"
+#include "frmConfiguracion.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QSerialPortInfo>
+#include <QStyle>
+
+// The modem tab's work: the port list with each port's device, assigning a device and the
+// detection through the main window's line control.
+
+using namespace wizard;
+
+void frmConfiguracion::cboPort_Click()
+{
+    showPortDevices();
+    DetectaCID();
+}
+
+bool frmConfiguracion::DetectaCID()
+{
+    showDetected(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The detection blocks the event loop: show the state before it starts.
+    lblDetectado->repaint();
+
+    const int port = selectedPort();
+    m_Lineo1.setPuerto(port);
+    m_Lineo1.setEnabled(true);
+    const bool detected = m_Lineo1.Enabled();
+    showDetected(detected);
+    m_Lineo1.setEnabled(false);
+
+    QApplication::restoreOverrideCursor();
+    return detected;
+}
+
+void frmConfiguracion::cmdAsignar_Click()
+{
+    const int port = selectedPort();
+    if (port < 1)
+        return;
+    const QString device = cboDispositivo->currentText().trimmed();
+    if (!device.isEmpty() && !QDir::isAbsolutePath(device)) {
+        MessageBox::show(this,
+                         QStringLiteral("Indique la ruta completa del dispositivo, por ejemplo "
+                                        "/dev/ttyACM0 o /dev/ttyUSB0."),
+                         MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    m_ports.setDevice(port, device);
+    if (!m_ports.save()) {
+        m_ports = PortTable::load();
+        MessageBox::show(this,
+                         QStringLiteral("No se pudo guardar la tabla de puertos en ") +
+                             QDir::toNativeSeparators(PortTable::filePath()),
+                         MessageIcon::Exclamation, MessageButtons::Ok);
+        showPortDevices();
+        return;
+    }
+    m_portsChanged = true;
+    // The line control reads the table whenever it opens a port: try the new device at once.
+    cboPort_Click();
+}
+
+int frmConfiguracion::selectedPort() const
+{
+    return cboPort->currentText().mid(3).toInt();
+}
+
+// Every entry carries its device for the list; the device box shows the selected entry's.
+void frmConfiguracion::showPortDevices()
+{
+    for (int i = 0; i < cboPort->count(); ++i) {
+        const int port = cboPort->itemText(i).mid(3).toInt();
+        const QString device = m_ports.device(port);
+        cboPort->setItemData(i, device, PortItemDelegate::DeviceRole);
+        cboPort->setItemData(i, device, Qt::ToolTipRole);
+    }
+    cboPort->view()->setMinimumWidth(cboPort->view()->sizeHintForColumn(0) +
+                                     style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+
+    const int port = selectedPort();
+    cboDispositivo->clear();
+    if (port < 1)
+        return;
+    QStringList choices{m_ports.device(port)};
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (!choices.contains(info.systemLocation()))
+            choices.append(info.systemLocation());
+    }
+    cboDispositivo->addItems(choices);
+    cboDispositivo->setCurrentIndex(0);
+    cboPort->setToolTip(m_ports.device(port));
+}
+
+void frmConfiguracion::showDetected(bool detected)
+{
+    lblDetectado->setText(detected ? QStringLiteral("Detectado") : QStringLiteral("Sin detectar"));
+    setTextColour(lblDetectado, detected ? detectedColour : notDetectedColour);
+}
