@@ -55,6 +55,14 @@ int twoDigits(const QString& field, qsizetype at)
     return (tens.unicode() - '0') * 10 + (units.unicode() - '0');
 }
 
+// The clock's date-time in whole seconds.
+QDateTime clockDateTime(const QDateTime& now)
+{
+    QDateTime result = now;
+    result.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
+    return result;
+}
+
 // MMDD of the current year and HHMM with seconds 0; anything that is no real date or time
 // gives the clock's own date-time, so the call is still reported.
 QDateTime recordDateTime(const QString& date, const QString& time, const QDateTime& now)
@@ -66,17 +74,24 @@ QDateTime recordDateTime(const QString& date, const QString& time, const QDateTi
         if (result.isValid())
             return result;
     }
-    QDateTime fallback = now;
-    fallback.setTime(QTime(now.time().hour(), now.time().minute(), now.time().second()));
-    return fallback;
+    return clockDateTime(now);
 }
 
-// "D", "DA", ... "DATE =": the beginning of a DATE tag whose value has not arrived yet.
+// The number as sent; P (private) and O (out of area), in either case and with any blanks the
+// modem pads them with, are the withheld mark "0".
+QString numberOf(const QString& field)
+{
+    const QString upper = field.trimmed().toUpper();
+    if (upper == QLatin1String("P") || upper == QLatin1String("O"))
+        return QStringLiteral("0");
+    return field;
+}
+
+// "D", "DA", ... "DATE =": the beginning of a tag whose value has not arrived yet.
 constexpr qsizetype MaxTagPrefix = 16;
 
-bool isDateTagStart(QStringView text)
+bool isTagStart(QStringView text, QLatin1String name)
 {
-    const QLatin1String name("DATE");
     const qsizetype nameLength = qMin(text.size(), name.size());
     if (text.left(nameLength) != name.left(nameLength))
         return false;
@@ -88,6 +103,50 @@ bool isDateTagStart(QStringView text)
             return false;
     }
     return true;
+}
+
+// How much of text, up to and including the line end at lineEnd (CR LF counts as one).
+qsizetype throughLineEnd(const QString& text, qsizetype lineEnd)
+{
+    qsizetype consumed = lineEnd + 1;
+    if (text.at(lineEnd) == QLatin1Char('\r') && consumed < text.size() &&
+        text.at(consumed) == QLatin1Char('\n'))
+        ++consumed;
+    return consumed;
+}
+
+// The first line end at or after from, or -1.
+qsizetype lineEndFrom(const QString& text, qsizetype from)
+{
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (text.at(i) == QLatin1Char('\r') || text.at(i) == QLatin1Char('\n'))
+            return i;
+    }
+    return -1;
+}
+
+// A number line with no DATE ahead of it, as modems on lines whose caller ID comes by tones
+// (DTMF) send it: the record is the number alone, reported at the computer's clock.
+enum class NumberOnly
+{
+    Waiting,  // its line end has not arrived yet
+    Reported, // record holds it; `used` characters of text were its own
+    Dropped,  // an empty number: `used` characters are to be thrown away
+};
+
+NumberOnly numberOnlyRecordIn(const QString& text, const Tag& number,
+                              const CallerIdParser::Clock& clock, CallerIdRecord& record,
+                              qsizetype& used)
+{
+    const qsizetype lineEnd = lineEndFrom(text, number.value);
+    if (lineEnd < 0)
+        return NumberOnly::Waiting;
+    used = throughLineEnd(text, lineEnd);
+    if (lineEnd == number.value)
+        return NumberOnly::Dropped;
+    record.number = numberOf(text.mid(number.value, lineEnd - number.value));
+    record.dateTime = clockDateTime(clock());
+    return NumberOnly::Reported;
 }
 
 // The record in text, which starts with its DATE tag; returns how much of text it used, 0 while
@@ -108,18 +167,11 @@ qsizetype recordIn(const QString& text, const Tag& date, const CallerIdParser::C
     if (lineEnd < 0)
         return 0;
 
-    QString numero = text.mid(number.value, lineEnd - number.value);
-    const QString upper = numero.toUpper();
-    if (upper == QLatin1String("P") || upper == QLatin1String("O"))
-        numero = QStringLiteral("0");
-    record.number = numero;
+    record.number = numberOf(text.mid(number.value, lineEnd - number.value));
     record.dateTime = recordDateTime(dateField, timeField, clock());
 
     // What follows the number line may already be the next record.
-    qsizetype consumed = lineEnd + 1;
-    if (text.at(lineEnd) == QLatin1Char('\r') && consumed < text.size() &&
-        text.at(consumed) == QLatin1Char('\n'))
-        ++consumed;
+    qsizetype consumed = throughLineEnd(text, lineEnd);
     consumed = qMax(consumed, qMax(date.value, time.value) + 4);
     return qMin(consumed, text.size());
 }
@@ -134,14 +186,13 @@ std::vector<CallerIdRecord> CallerIdParser::feed(const QByteArray& chunk)
 {
     std::vector<CallerIdRecord> records;
     if (m_buffer.size() > BufferLimit) {
-        // Keep only the start of a DATE tag cut by the chunk boundary, so its record lives.
+        // Keep only the start of a tag cut by the chunk boundary, so its record lives.
         qsizetype keep = 0;
-        for (qsizetype at = m_buffer.lastIndexOf(QLatin1Char('D')); at >= 0 && keep == 0;
-             at = at > 0 ? m_buffer.lastIndexOf(QLatin1Char('D'), at - 1) : -1) {
-            if (m_buffer.size() - at > MaxTagPrefix)
-                break;
-            if (isDateTagStart(QStringView(m_buffer).mid(at)))
-                keep = m_buffer.size() - at;
+        for (qsizetype at = qMax(qsizetype(0), m_buffer.size() - MaxTagPrefix);
+             at < m_buffer.size() && keep == 0; ++at) {
+            const QStringView tail = QStringView(m_buffer).mid(at);
+            if (isTagStart(tail, QLatin1String("DATE")) || isTagStart(tail, QLatin1String("NMBR")))
+                keep = tail.size();
         }
         m_buffer = m_buffer.right(keep);
     }
@@ -157,8 +208,31 @@ bool CallerIdParser::takeRecord(CallerIdRecord& record)
 {
     static constexpr QLatin1String Date("DATE");
     while (true) {
-        // Text ahead of the first DATE tag belongs to no record.
         const Tag date = findTag(m_buffer, Date);
+        // "DDN_NMBR" ends in the same tag.
+        const Tag number = findTag(m_buffer, QLatin1String("NMBR"));
+        if (number.found() && (!date.found() || number.start < date.start)) {
+            // A record that starts before this number line has ended cuts it short.
+            const QString text = date.found() ? m_buffer.left(date.start) : m_buffer;
+            qsizetype used = 0;
+            switch (numberOnlyRecordIn(text, number, m_clock, record, used)) {
+            case NumberOnly::Reported:
+                m_buffer.remove(0, used);
+                return true;
+            case NumberOnly::Dropped:
+                m_buffer.remove(0, used);
+                continue;
+            case NumberOnly::Waiting:
+                if (!date.found()) {
+                    // Only the number line is still of use.
+                    m_buffer.remove(0, number.start);
+                    return false;
+                }
+                m_buffer.remove(0, date.start);
+                continue;
+            }
+        }
+        // Text ahead of the first DATE tag belongs to no record.
         if (!date.found())
             return false;
         if (date.start > 0) {

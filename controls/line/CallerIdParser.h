@@ -22,8 +22,10 @@ struct CallerIdRecord
 //
 // A record holds a DATE, a TIME and a number tag (NMBR or DDN_NMBR), in the forms
 // "DATE = 1205" or "DATE=1205", each line ended by CR, LF or both. Other lines (RING, NAME,
-// MESG, echoes, result codes) are collected and ignored. A new record starts at a DATE tag;
-// text piling up beyond 100 characters without a record is thrown away.
+// MESG, echoes, result codes) are collected and ignored. A new record starts at a DATE tag. A
+// number line with no DATE ahead of it is a record of its own (modems on lines that signal the
+// caller by tones send only the number), reported with the clock's date and time. Text piling
+// up beyond BufferLimit characters without a record is thrown away.
 class LINEO_EXPORT CallerIdParser
 {
 public:
@@ -39,7 +41,10 @@ public:
     // The text kept for a record still incomplete.
     [[nodiscard]] const QString& pending() const { return m_buffer; }
 
-    static constexpr qsizetype BufferLimit = 100;
+    // Far above the longest record a modem can send (a caller-ID message carries at most 255
+    // bytes, which a modem writes as tagged lines, at worst in hexadecimal), so that no record
+    // is lost even when it arrives one byte at a time; still bounded against a noisy line.
+    static constexpr qsizetype BufferLimit = 1024;
 
 private:
     bool takeRecord(CallerIdRecord& record);

@@ -64,17 +64,44 @@ void CallerIdParserTest::incompleteRecordsWait()
 
 void CallerIdParserTest::longTextIsDropped()
 {
-    // More than 100 characters pending are emptied before the next chunk; 100 are kept.
+    // More than BufferLimit characters pending are emptied before the next chunk; BufferLimit
+    // are kept.
     const QByteArray start = "DATE = 1205\r\nTIME = 0931\r\n";
-    for (const int length : {100, 101}) {
+    const int limit = int(CallerIdParser::BufferLimit);
+    for (const int length : {limit, limit + 1}) {
         CallerIdParser parser = parserAtNow();
         QVERIFY(parser.feed(start + QByteArray(length - start.size(), 'x')).empty());
-        QCOMPARE(parser.feed("NMBR = 5551234\r\n").size(), std::size_t(length == 100 ? 1 : 0));
+        const auto records = parser.feed("NMBR = 5551234\r\n");
+        // Once the DATE and TIME are gone the number stands alone, at the clock's time.
+        QCOMPARE(records.size(), std::size_t(1));
+        QCOMPARE(records[0].dateTime,
+                 length == limit ? Dec5 : QDateTime(Now.date(), QTime(15, 45, 30)));
     }
-    // A DATE tag cut by the boundary of an overlong buffer survives.
+    // A DATE or NMBR tag cut by the boundary of an overlong buffer survives.
     CallerIdParser parser = parserAtNow();
-    QVERIFY(parser.feed(QByteArray(120, 'x') + "\r\nDA").empty());
+    QVERIFY(parser.feed(QByteArray(limit + 20, 'x') + "\r\nDA").empty());
     QCOMPARE(parser.feed("TE = 1205\r\nTIME = 0931\r\nNMBR = 5551234\r\n").size(), std::size_t(1));
+    QVERIFY(parser.feed(QByteArray(limit + 20, 'x') + "\r\nNM").empty());
+    QCOMPARE(parser.feed("BR = 5551234\r\n").size(), std::size_t(1));
+}
+
+void CallerIdParserTest::longRecordByteByByte()
+{
+    // Long NAME and MESG lines make a record of several hundred characters; fed one byte at a
+    // time it must still come through, whole.
+    const QByteArray record =
+        "\r\nRING\r\n\r\nDATE = 1205\r\nTIME = 0931\r\nMESG = " + QByteArray(2 * 255, 'A') +
+        "\r\nNAME = " + QByteArray(60, 'Z') +
+        "\r\nNMBR = 5551234\r\nNAME = " + QByteArray(60, 'Y') + "\r\n\r\nRING\r\n";
+    CallerIdParser parser = parserAtNow();
+    std::vector<CallerIdRecord> got;
+    for (const char c : record) {
+        const auto records = parser.feed(QByteArray(1, c));
+        got.insert(got.end(), records.begin(), records.end());
+    }
+    QCOMPARE(got.size(), std::size_t(1));
+    QCOMPARE(got[0].number, QStringLiteral("5551234"));
+    QCOMPARE(got[0].dateTime, Dec5);
 }
 
 void CallerIdParserTest::dialects_data()
@@ -91,6 +118,20 @@ void CallerIdParserTest::dialects_data()
 
     QTest::newRow("P") << QByteArrayList{dec5 + "NMBR = P\r\n"} << withheld << Dec5;
     QTest::newRow("o") << QByteArrayList{dec5 + "NMBR = o\r\n"} << withheld << Dec5;
+    QTest::newRow("P and O padded with blanks")
+        << QByteArrayList{dec5 + "NMBR = P  \r\n", dec5 + "NMBR = O \r\n"} << withheld + withheld
+        << Dec5;
+    // Tone-signalled caller ID: the number alone, at the clock's time.
+    QTest::newRow("number only") << QByteArrayList{"\r\nRING\r\nNMB", "R = 5551234\r",
+                                                   "\n\r\nRING\r\n"}
+                                 << number << now;
+    QTest::newRow("number only, then full record, then withheld number only")
+        << QByteArrayList{"NMBR=1\r\n" + Record + "\r\nNMBR = P \r\n"} << one + number + withheld
+        << now;
+    QTest::newRow("empty number only is dropped")
+        << QByteArrayList{"\r\nNMBR = \r\n", Record} << number << Dec5;
+    QTest::newRow("number line cut by a record")
+        << QByteArrayList{"\r\nNMBR = 55", Record.mid(2)} << number << Dec5;
     QTest::newRow("no blanks") << QByteArrayList{"DATE=1205\r\nTIME=0931\r\nNMBR=5551234\r\n"}
                                << number << Dec5;
     QTest::newRow("DDN_NMBR") << QByteArrayList{dec5, "DDN_NMBR = 5551234\r\n"} << number << Dec5;

@@ -10,6 +10,7 @@ private slots:
     void recordSplitAnywhere();
     void incompleteRecordsWait();
     void longTextIsDropped();
+    void longRecordByteByByte();
     void dialects_data();
     void dialects();
     void randomChunkings();

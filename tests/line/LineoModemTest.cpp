@@ -184,6 +184,40 @@ void LineoModemTest::dialects()
         QVERIFY(time.isValid());
 }
 
+void LineoModemTest::realModemRecords()
+{
+    Line line;
+    QVERIFY(line.start(accepting("AT+VCID=1")));
+    line.lineo.setReplyTimeout(50ms);
+    line.enable();
+    QSignalSpy calls(&line.lineo, &Lineo::Llamada);
+
+    // A record of several hundred characters (long MESG and NAME lines), one byte at a time.
+    const QByteArray longRecord =
+        "\r\nDATE = 1205\r\nTIME = 0931\r\nMESG = " + QByteArray(300, 'A') +
+        "\r\nNAME = " + QByteArray(60, 'Z') + "\r\nNMBR = 5551234\r\n";
+    for (const char c : longRecord) {
+        QVERIFY(line.modem.raw(QByteArray(1, c)));
+        QTest::qWait(1); // each byte a chunk of its own, as a slow line hands them over
+    }
+    QTRY_COMPARE(calls.count(), 1);
+    QCOMPARE(line.lineo.Numero(), QStringLiteral("5551234"));
+
+    // Withheld, padded with blanks.
+    QVERIFY(line.modem.raw("\r\nDATE = 1205\r\nTIME = 0931\r\nNMBR = P  \r\n"));
+    QTRY_COMPARE(calls.count(), 2);
+    QCOMPARE(line.lineo.Numero(), QStringLiteral("0"));
+
+    // The number alone: reported with the computer's clock.
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    QVERIFY(line.modem.raw("\r\nRING\r\nNMBR = 5559876\r\n\r\nRING\r\n"));
+    QTRY_COMPARE(calls.count(), 3);
+    QCOMPARE(line.lineo.Numero(), QStringLiteral("5559876"));
+    QVERIFY2(line.lineo.FechaHora() >= before &&
+                 line.lineo.FechaHora() <= QDateTime::currentDateTime(),
+             qPrintable(line.lineo.FechaHora().toString(Qt::ISODate)));
+}
+
 void LineoModemTest::deviceGoesAway()
 {
     Line line;

@@ -14,5 +14,6 @@ private slots:
     void recordWholeAndSplitAtEveryPoint();
     void dialects_data();
     void dialects();
+    void realModemRecords();
     void deviceGoesAway();
 };
