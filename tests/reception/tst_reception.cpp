@@ -110,6 +110,7 @@ private slots:
     void unreachableDatabaseStillShowsTheCaller_data();
     void unreachableDatabaseStillShowsTheCaller();
     void lockedCounterShowsConflictAndHides();
+    void clientKeyComesFromAGoodRead();
 
     void existeBaseDatosTellsFoundMissingAndBroken();
     void storedConfigConversions_data();
@@ -383,6 +384,45 @@ void ReceptionTest::lockedCounterShowsConflictAndHides()
     QCOMPARE(desk.number(
                  QStringLiteral("SELECT CantLlamadas FROM Clientes WHERE IdCliente = %1").arg(id)),
              4);
+}
+
+void ReceptionTest::clientKeyComesFromAGoodRead()
+{
+    Desk desk(folder("db"));
+    const qint64 id = ProgramDatabase::addClient(desk.db, QStringLiteral("4567890"),
+                                                 QStringLiteral("Juan Díaz"), false, 4);
+    desk.datLlamada.setBusyTimeout(1000);
+    // Right after the lookup found the client, another workstation holds the whole file for
+    // 1.7 s: the first read of the client's row waits 1 s and fails, a read tried again after
+    // that gets through.
+    QProcess other;
+    bool started = false;
+    connect(&desk.datLlamada, &DataControl::repositioned, this, [&] {
+        if (started)
+            return;
+        started = true;
+        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/reception_worker"),
+                    {desk.db, QStringLiteral("exclusive"), QStringLiteral("1700")});
+        while (!other.readAll().contains("READY") && other.waitForReadyRead(5000)) {
+        }
+    });
+
+    const ReceptionResult result = desk.reception.receive(QStringLiteral("4567890"));
+
+    QVERIFY(other.waitForFinished(5000));
+    QCOMPARE(other.exitCode(), 0);
+    // Never a call under a key that was not read: it is logged under its client, or not at all
+    // (and then said so).
+    QCOMPARE(
+        desk.number(QStringLiteral("SELECT count(*) FROM Llamadas WHERE Cliente <> %1").arg(id)),
+        0);
+    if (result.outcome == ReceptionResult::Outcome::Logged) {
+        QCOMPARE(desk.number(QStringLiteral("SELECT count(*) FROM Llamadas")), 5);
+    } else {
+        QCOMPARE(result.outcome, ReceptionResult::Outcome::NotLogged);
+        QVERIFY(result.databaseError != 0);
+        QCOMPARE(desk.number(QStringLiteral("SELECT count(*) FROM Llamadas")), 4);
+    }
 }
 
 void ReceptionTest::existeBaseDatosTellsFoundMissingAndBroken()

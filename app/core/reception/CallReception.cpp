@@ -81,11 +81,13 @@ ReceptionResult CallReception::receive(const QString& Tel)
             return notLogged(error, numberOnly, false);
         m_currentNewClientKey = cliente;
     } else {
-        // Read before logging, so that a call that cannot be logged still shows who it is.
-        cliente = m_datLlamada.field(QStringLiteral("IdCliente")).toLongLong();
-        before = readClient();
+        // Read before logging, so that a call that cannot be logged still shows who it is. The
+        // key comes from the same good read as the rest: a read that failed gives no key.
+        int readError = DatabaseError::None;
+        before = readClient(&readError);
         if (!before)
-            return notLogged(m_datLlamada.currentRowError(), numberOnly, false);
+            return notLogged(readError, numberOnly, false);
+        cliente = before->IdCliente;
         notice = clientNotice(Tel, moment, *before);
     }
 
@@ -135,9 +137,19 @@ int CallReception::RegistraLlamada(qint64 cliente, const CallMoment& moment)
     return m_logCall(m_values.databasePath(), cliente, moment.dateTime(), m_values.NumeroPuesto);
 }
 
-std::optional<CallReception::ClientFields> CallReception::readClient() const
+std::optional<CallReception::ClientFields> CallReception::readClient(int* error) const
 {
+    // The row is read (or fails to be) before any field is taken from it; a failed read is
+    // tried again by the next field, so a field read alone could mix a failure with a success.
+    int rowError = m_datLlamada.currentRowError();
+    if (rowError != DatabaseError::None) {
+        if (error)
+            *error = rowError;
+        return std::nullopt;
+    }
     ClientFields fields;
+    const QVariant key = m_datLlamada.field(QStringLiteral("IdCliente"));
+    fields.IdCliente = key.toLongLong();
     fields.Nombre = m_datLlamada.field(QStringLiteral("Nombre")).toString();
     fields.Domicilio = m_datLlamada.field(QStringLiteral("Domicilio")).toString();
     fields.Observaciones = m_datLlamada.field(QStringLiteral("Observaciones")).toString();
@@ -145,8 +157,14 @@ std::optional<CallReception::ClientFields> CallReception::readClient() const
     const QVariant cant = m_datLlamada.field(QStringLiteral("CantLlamadas"));
     if (!cant.isNull())
         fields.CantLlamadas = cant.toLongLong();
-    if (m_datLlamada.currentRowError() != DatabaseError::None)
+    rowError = m_datLlamada.currentRowError();
+    if (rowError == DatabaseError::None && (key.isNull() || fields.IdCliente <= 0))
+        rowError = DatabaseError::NoCurrentRow;
+    if (rowError != DatabaseError::None) {
+        if (error)
+            *error = rowError;
         return std::nullopt;
+    }
     return fields;
 }
 

@@ -58,6 +58,7 @@ private:
     // The client's fields as the notice shows them; Null texts read as empty ones.
     struct ClientFields
     {
+        qint64 IdCliente = 0;
         QString Nombre;
         QString Domicilio;
         QString Observaciones;
@@ -68,8 +69,9 @@ private:
     CallMoment takeCallMoment();
     int AltaCliente(const QString& telefono, const QDate& fingreso, qint64* nuevoId);
     int RegistraLlamada(qint64 cliente, const CallMoment& moment);
-    // datLlamada's current row; empty when it cannot be read.
-    [[nodiscard]] std::optional<ClientFields> readClient() const;
+    // datLlamada's current row, key included; empty when it cannot be read, with the engine
+    // error in *error.
+    [[nodiscard]] std::optional<ClientFields> readClient(int* error = nullptr) const;
     [[nodiscard]] static CallerNotice clientNotice(const QString& Tel, const CallMoment& moment,
                                                    const ClientFields& fields);
 
