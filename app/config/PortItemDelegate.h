@@ -2,8 +2,8 @@
 
 #include <QStyledItemDelegate>
 
-// Draws a port entry ("Com4") with the device it stands for dimmed at its right, so the open
-// port list shows every entry's device while the entries keep their plain names.
+// Draws a list entry with its note dimmed at its right, so the entries keep their plain names: a
+// port ("Com4") with the device it stands for, a device file with what the device is.
 class PortItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,10 +21,12 @@
 
 using namespace wizard;
 
-frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, QWidget* parent)
+frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, QWidget* parent,
+                                   const QString& dataFolder)
     : QDialog(parent)
     , m_Lineo1(Lineo1)
     , m_programFolder(programFolder)
+    , m_dataFolder(dataFolder)
     , m_ports(PortTable::load())
     , m_portsAtOpening(m_ports)
 {
@@ -97,8 +100,8 @@ void frmConfiguracion::Form_Load()
         cboPuesto->addItem(QString::number(n));
     cboPuesto->setCurrentIndex(-1);
 
-    lblActual->setText(QDir::toNativeSeparators(m_programFolder));
-    Dir1->openFolder(m_programFolder);
+    lblActual->setText(QDir::toNativeSeparators(defaultFolder()));
+    Dir1->openFolder(defaultFolder());
 
     CargaConfiguracion();
 
@@ -135,9 +138,16 @@ void frmConfiguracion::CargaConfiguracion()
         Dir1->openFolder(QDir::fromNativeSeparators(storedFolder));
 
     if (lblActual->text().isEmpty()) {
-        lblActual->setText(QDir::toNativeSeparators(m_programFolder));
-        Dir1->openFolder(m_programFolder);
+        lblActual->setText(QDir::toNativeSeparators(defaultFolder()));
+        Dir1->openFolder(defaultFolder());
     }
+}
+
+// The program folder of an installed package is read-only for users; its shared data folder is
+// where the office's database belongs.
+QString frmConfiguracion::defaultFolder() const
+{
+    return QFileInfo(m_dataFolder).isDir() ? m_dataFolder : m_programFolder;
 }
 
 void frmConfiguracion::MuestraPaso(quint8 step)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PortTable.h"
+#include "settings/ProgramValues.h"
 
 #include <QDialog>
 #include <QList>
@@ -23,8 +24,11 @@ class frmConfiguracion : public QDialog
 
 public:
     // Lineo1 is the main window's line control: the detection drives it and leaves it switched off
-    // on the port just tried. programFolder addresses the settings and is the default folder.
-    frmConfiguracion(Lineo& Lineo1, const QString& programFolder, QWidget* parent = nullptr);
+    // on the port just tried. programFolder addresses the settings. With no folder stored, the
+    // wizard offers dataFolder when it exists (the installed package's shared folder), else the
+    // program folder.
+    frmConfiguracion(Lineo& Lineo1, const QString& programFolder, QWidget* parent = nullptr,
+                     const QString& dataFolder = packagedDataFolder());
 
     // Esc, the close box and "Cancelar" end here.
     void reject() override;
@@ -51,6 +55,7 @@ private:
     void CargaConfiguracion();
     void MuestraPaso(quint8 step);
     bool VerificaBaseDatos();
+    [[nodiscard]] QString defaultFolder() const;
 
     // The port list, its devices and the detection (frmConfiguracionModem.cpp).
     bool DetectaCID();
@@ -66,6 +71,7 @@ private:
 
     Lineo& m_Lineo1;
     const QString m_programFolder;
+    const QString m_dataFolder;
     PortTable m_ports;
     const PortTable m_portsAtOpening;
     bool m_portsChanged = false;

@@ -1,6 +1,7 @@
 #include "Lineo.h"
 #include "MessageBox.h"
 #include "PortItemDelegate.h"
+#include "SerialDeviceChoices.h"
 #include "WizardLook.h"
 #include "frmConfiguracion.h"
 
@@ -9,7 +10,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QSerialPortInfo>
 #include <QStyle>
 
 // The modem tab's work: the port list with each port's device, assigning a device and the
@@ -90,12 +90,19 @@ void frmConfiguracion::showPortDevices()
     cboDispositivo->clear();
     if (port < 1)
         return;
-    QStringList choices{m_ports.device(port)};
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (!choices.contains(info.systemLocation()))
-            choices.append(info.systemLocation());
+    // The port's own device first, then the stable names and the system's devices, each once,
+    // with what it is drawn beside it.
+    cboDispositivo->addItem(m_ports.device(port));
+    for (const SerialDevice& device : serialDeviceChoices()) {
+        if (cboDispositivo->findText(device.location) >= 0)
+            continue;
+        cboDispositivo->addItem(device.location);
+        const int index = cboDispositivo->count() - 1;
+        cboDispositivo->setItemData(index, device.description, PortItemDelegate::DeviceRole);
+        cboDispositivo->setItemData(index, device.description, Qt::ToolTipRole);
     }
-    cboDispositivo->addItems(choices);
+    cboDispositivo->view()->setMinimumWidth(cboDispositivo->view()->sizeHintForColumn(0) +
+                                            style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     cboDispositivo->setCurrentIndex(0);
     cboPort->setToolTip(m_ports.device(port));
 }

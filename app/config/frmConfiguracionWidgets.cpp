@@ -32,9 +32,12 @@ void frmConfiguracion::buildModemTab(QWidget* frame)
     cboDispositivo->setObjectName(QStringLiteral("cboDispositivo"));
     cboDispositivo->setEditable(true);
     cboDispositivo->setInsertPolicy(QComboBox::NoInsert);
-    cboDispositivo->setToolTip(
-        QStringLiteral("Archivo de dispositivo del modem para el puerto elegido, por ejemplo "
-                       "/dev/ttyACM0 o /dev/ttyUSB0. Vacío: el dispositivo predeterminado."));
+    cboDispositivo->setItemDelegate(new PortItemDelegate(cboDispositivo));
+    cboDispositivo->setToolTip(QStringLiteral(
+        "Archivo de dispositivo del modem para el puerto elegido, por ejemplo "
+        "/dev/ttyACM0 o /dev/ttyUSB0. Los nombres de /dev/serial/by-id no cambian al "
+        "reiniciar ni al volver a conectar un módem USB. Vacío: el dispositivo "
+        "predeterminado."));
     lblDispositivo->setBuddy(cboDispositivo);
     cmdAsignar = new QPushButton(QStringLiteral("Asig&nar"), frame);
     cmdAsignar->setObjectName(QStringLiteral("cmdAsignar"));

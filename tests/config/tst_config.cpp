@@ -4,6 +4,7 @@
 #include "MessageBox.h"
 #include "ModemSimulator.h"
 #include "PortTable.h"
+#include "SerialDeviceChoices.h"
 #include "TestEnvironment.h"
 #include "frmConfiguracion.h"
 #include "settings/SettingsStore.h"
@@ -73,6 +74,7 @@ private slots:
     void cleanup();
 
     void openingWithoutSettingsDetectsOnceOnCom4();
+    void sharedDataFolderIsOfferedWhenNoneIsStored();
     void detectionWithoutAcceptedCommandShowsSinDetectar();
     void chosenPortIsStoredAndSelectedAgain();
     void storedValuesOutsideTheListsShowDefaults();
@@ -84,10 +86,13 @@ private slots:
     void autostartEntryQuotesPathsAndHonoursDisabledEntries();
     void folderChooserKeepsFolderOnUnopenableLocation();
     void deviceOfSelectedPortIsSetAndCancelTakesItBack();
+    void stableDeviceNamesComeFirstWithTheirDevicesDescription();
     void cancelStoresNothing();
 
 private:
-    std::unique_ptr<frmConfiguracion> openWizard();
+    // dataFolder: the installed package's shared folder; none unless a test makes one, so the
+    // machine's own never counts.
+    std::unique_ptr<frmConfiguracion> openWizard(const QString& dataFolder = QString());
     template <typename T>
     T* control(const char* name) const
     {
@@ -131,9 +136,11 @@ void ConfigWizardTest::cleanup()
     m_env.reset();
 }
 
-std::unique_ptr<frmConfiguracion> ConfigWizardTest::openWizard()
+std::unique_ptr<frmConfiguracion> ConfigWizardTest::openWizard(const QString& dataFolder)
 {
-    auto wizard = std::make_unique<frmConfiguracion>(*m_lineo, m_env->programFolder());
+    auto wizard = std::make_unique<frmConfiguracion>(
+        *m_lineo, m_env->programFolder(), nullptr,
+        dataFolder.isEmpty() ? m_env->root() + QStringLiteral("/no-data-folder") : dataFolder);
     m_wizard = wizard.get();
     wizard->show();
     if (!QTest::qWaitForWindowExposed(wizard.get()))
@@ -187,6 +194,28 @@ void ConfigWizardTest::openingWithoutSettingsDetectsOnceOnCom4()
     QCOMPARE(textColour(control<QLabel>("lblmsg")), QColor(0xC0, 0x00, 0x00));
     QCOMPARE(textColour(control<QLabel>("lblMsg1")), QColor(0x00, 0x00, 0xFF));
     QCOMPARE(textColour(control<QLabel>("lblMsg2")), QColor(0x00, 0x00, 0xFF));
+}
+
+void ConfigWizardTest::sharedDataFolderIsOfferedWhenNoneIsStored()
+{
+    MessageBox::Script messages;
+    const QString dataFolder = m_env->makeFolder(QStringLiteral("var/lib/llamora"));
+    QVERIFY(QFileInfo::exists(TestEnvironment::copyEmptyDatabase(dataFolder)));
+    {
+        const auto wizard = openWizard(dataFolder);
+        QCOMPARE(control<QLabel>("lblActual")->text(), dataFolder);
+        QCOMPARE(wizard->findChild<FolderChooser*>()->folder(), dataFolder);
+        finish();
+        QVERIFY(messages.shown().isEmpty());
+        QCOMPARE(stored(SettingKey::BaseDeDatos), dataFolder);
+    }
+
+    // A stored folder comes first.
+    const QString shared = m_env->makeFolder(QStringLiteral("shared"));
+    SettingsStore(m_env->programFolder()).write(SettingKey::BaseDeDatos, shared);
+    const auto wizard = openWizard(dataFolder);
+    QCOMPARE(control<QLabel>("lblActual")->text(), shared);
+    QCOMPARE(wizard->findChild<FolderChooser*>()->folder(), shared);
 }
 
 void ConfigWizardTest::detectionWithoutAcceptedCommandShowsSinDetectar()
@@ -532,6 +561,31 @@ void ConfigWizardTest::deviceOfSelectedPortIsSetAndCancelTakesItBack()
     control<QPushButton>("cmdCancel")->click();
     QVERIFY(!wizard->isVisible());
     QCOMPARE(PortTable::load().device(7), before);
+}
+
+void ConfigWizardTest::stableDeviceNamesComeFirstWithTheirDevicesDescription()
+{
+    // The layout of /dev: relative links under serial/by-id to the devices the system lists.
+    const QString dev = m_env->makeFolder(QStringLiteral("dev"));
+    const QString byId = m_env->makeFolder(QStringLiteral("dev/serial/by-id"));
+    const QString modemLink = byId + QStringLiteral("/usb-U.S._Robotics_USB_Modem-if00");
+    const QString adapterLink = byId + QStringLiteral("/usb-FTDI_FT232R-if00-port0");
+    QVERIFY(QFile::link(QStringLiteral("../../ttyACM0"), modemLink));
+    QVERIFY(QFile::link(QStringLiteral("../../ttyUSB3"), adapterLink));
+    const QList<SerialDevice> system{
+        {dev + QStringLiteral("/ttyACM0"), QStringLiteral("USB Modem")},
+        {dev + QStringLiteral("/ttyS0"), QString()}};
+
+    const QList<SerialDevice> choices = serialDeviceChoices(system, byId);
+    QStringList shown;
+    for (const SerialDevice& device : choices)
+        shown.append(device.location + QStringLiteral(" = ") + device.description);
+    QCOMPARE(shown, (QStringList{adapterLink + QStringLiteral(" = ttyUSB3"),
+                                 modemLink + QStringLiteral(" = USB Modem (ttyACM0)"),
+                                 dev + QStringLiteral("/ttyACM0 = USB Modem"),
+                                 dev + QStringLiteral("/ttyS0 = ")}));
+    // Without the folder (no USB serial device plugged in) only the system's list remains.
+    QCOMPARE(serialDeviceChoices(system, m_env->root() + QStringLiteral("/none")).size(), 2);
 }
 
 void ConfigWizardTest::cancelStoresNothing()

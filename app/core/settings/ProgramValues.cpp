@@ -10,6 +10,11 @@ QString ProgramValues::databasePath() const
     return databasePathIn(CarpetaBase);
 }
 
+QString packagedDataFolder()
+{
+    return QStringLiteral("/var/lib/llamora");
+}
+
 QString carpetaBaseFrom(const QString& storedFolder, const QString& programFolder)
 {
     return storedFolder.isEmpty() ? programFolder : storedFolder;

@@ -16,6 +16,9 @@ struct ProgramValues
     [[nodiscard]] QString databasePath() const;
 };
 
+// The shared data folder that the Debian package creates for every user of the workstation
+// (group "llamora", group-writable, set-group-id).
+[[nodiscard]] QString packagedDataFolder();
 // The stored "Base de datos", or the program folder when that is empty.
 [[nodiscard]] QString carpetaBaseFrom(const QString& storedFolder, const QString& programFolder);
 // The stored "Puesto"; 1 when it is missing, 0, negative or not a 16-bit number.
