@@ -4,6 +4,7 @@
 //   hold-edit <db> <telefono> [ms]        edits the client and holds the lock until stdin closes,
 //                                         or for ms milliseconds
 //   log-calls <db> <puesto> <count> <n>   logs count calls spread over n numbers (S1, R3, R1, R2)
+//   count-calls <db> <telefono>           counts calls on the client (R2) until stdin closes
 //   delete <db> <telefono>                deletes the client
 //   present <db> <machine>                holds the file open as workstation <machine>
 //   die-writing <db>                      dies in the middle of a large write, leaving its journal
@@ -19,9 +20,11 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <atomic>
 #include <cstdlib>
 #include <iostream>
 #include <string>
+#include <thread>
 
 namespace {
 QTextStream out(stdout);
@@ -88,6 +91,35 @@ int logCalls(const QString& database, qint16 puesto, int count, int numbers)
     return failures == 0 ? 0 : 1;
 }
 
+int countCalls(const QString& database, const QString& telefono)
+{
+    DataControl datLlamada;
+    datLlamada.setDatabaseName(database);
+    datLlamada.setRecordSource(Statements::clientByTelephone(telefono));
+    if (datLlamada.refresh() != DatabaseError::None || datLlamada.isEmpty())
+        return 1;
+    std::atomic<bool> stop = false;
+    std::thread watcher([&stop] {
+        waitForStdinToClose();
+        stop = true;
+    });
+    say(QStringLiteral("READY"));
+    int counted = 0;
+    int failures = 0;
+    while (!stop) {
+        if (const int error = countCall(datLlamada); error == DatabaseError::None) {
+            ++counted;
+        } else {
+            ++failures;
+            say(QStringLiteral("error ") + QString::number(error));
+        }
+    }
+    watcher.join();
+    say(QStringLiteral("counted ") + QString::number(counted));
+    say(QStringLiteral("failures ") + QString::number(failures));
+    return failures == 0 ? 0 : 1;
+}
+
 int deleteClient(const QString& database, const QString& telefono)
 {
     DataControl control;
@@ -146,6 +178,8 @@ int main(int argc, char* argv[])
     if (job == QLatin1String("log-calls"))
         return logCalls(database, static_cast<qint16>(arguments.value(3).toInt()),
                         arguments.value(4).toInt(), arguments.value(5).toInt());
+    if (job == QLatin1String("count-calls"))
+        return countCalls(database, arguments.value(3));
     if (job == QLatin1String("delete"))
         return deleteClient(database, arguments.value(3));
     if (job == QLatin1String("present"))

@@ -60,6 +60,15 @@ void finish(QProcess& process)
     process.closeWriteChannel();
     process.waitForFinished(5000);
 }
+
+// The file goes to memory when the system offers it: the point of the many-write tests is the
+// locking between processes, which tmpfs honours like a disk, while a busy build machine's disk
+// can take tens of milliseconds per synced commit.
+QString fastDatabase(const DatabaseFixture& fixture, const QTemporaryDir& memoryFolder)
+{
+    return memoryFolder.isValid() ? TestEnvironment::copyEmptyDatabase(memoryFolder.path())
+                                  : fixture.databasePath();
+}
 } // namespace
 
 class WorkstationsTest : public QObject
@@ -71,6 +80,7 @@ private slots:
     void writeWaitsForAShortEditElsewhere();
     void rowDeletedElsewhereGives3167();
     void fourWorkstationsLoseNoCall();
+    void savesSucceedWhileCallsAreCounted();
     void presenceIsSeenAcrossProcesses();
     void writeCutShortIsRolledBackByAReadOnlyOpen();
 };
@@ -147,13 +157,8 @@ void WorkstationsTest::rowDeletedElsewhereGives3167()
 void WorkstationsTest::fourWorkstationsLoseNoCall()
 {
     DatabaseFixture fixture;
-    // The file goes to memory when the system offers it: the point here is the locking between
-    // processes, which tmpfs honours like a disk, while a busy build machine's disk can take tens
-    // of milliseconds per synced commit and would stretch this to a minute.
     QTemporaryDir memoryFolder(QStringLiteral("/dev/shm/llamora-test-XXXXXX"));
-    const QString database = memoryFolder.isValid()
-                                 ? TestEnvironment::copyEmptyDatabase(memoryFolder.path())
-                                 : fixture.databasePath();
+    const QString database = fastDatabase(fixture, memoryFolder);
     const auto scalar = [&](const QString& sql) {
         return DatabaseFixture::scalarIn(database, sql);
     };
@@ -180,6 +185,54 @@ void WorkstationsTest::fourWorkstationsLoseNoCall()
     // One client per number, even when several workstations met a new number at once.
     QCOMPARE(scalar(QStringLiteral("SELECT count(*) FROM Clientes")), numbers);
     QCOMPARE(scalar(QStringLiteral("SELECT count(DISTINCT Puesto) FROM Llamadas")), workstations);
+}
+
+void WorkstationsTest::savesSucceedWhileCallsAreCounted()
+{
+    DatabaseFixture fixture;
+    QTemporaryDir memoryFolder(QStringLiteral("/dev/shm/llamora-test-XXXXXX"));
+    const QString database = fastDatabase(fixture, memoryFolder);
+    DataControl s1;
+    s1.setDatabaseName(database);
+    s1.setRecordSource(clientByTelephone(QStringLiteral("111")));
+    qint64 id = 0;
+    QCOMPARE(addClient(s1, QStringLiteral("111"), QDate(2024, 1, 15), {}, &id),
+             DatabaseError::None);
+
+    // Another workstation counts calls on the same client, as fast as it can, all along.
+    QStringList said;
+    auto counter =
+        startHolding({QStringLiteral("count-calls"), database, QStringLiteral("111")}, &said);
+    QVERIFY(counter);
+    constexpr int saves = 200;
+    QList<qint64> countsSeen;
+    for (int i = 0; i < saves; ++i) {
+        std::optional<qint64> cant;
+        const ClientDetails details{QStringLiteral("Núñez O'Brien %1").arg(i),
+                                    QStringLiteral("Peña & Cía."), QStringLiteral("línea"),
+                                    i % 2 == 1};
+        QCOMPARE(saveClientDetails(database, id, details, &cant), DatabaseError::None);
+        QVERIFY(cant);
+        countsSeen.append(*cant);
+    }
+    finish(*counter);
+    const QStringList report =
+        QString::fromUtf8(counter->readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
+    QCOMPARE(report.value(1), QStringLiteral("failures 0"));
+    const qint64 counted = report.value(0).section(QLatin1Char(' '), 1).toLongLong();
+    // The counts really went in between the saves, and every one of them survived.
+    QVERIFY2(
+        countsSeen.constLast() > countsSeen.constFirst(),
+        qPrintable(
+            QStringLiteral("%1 .. %2").arg(countsSeen.constFirst()).arg(countsSeen.constLast())));
+    QCOMPARE(
+        DatabaseFixture::scalarIn(database, QStringLiteral("SELECT CantLlamadas FROM Clientes")),
+        counted);
+    // The last save is what is stored.
+    ClientRecord stored;
+    QCOMPARE(readClient(database, id, &stored), DatabaseError::None);
+    QCOMPARE(stored.details.Nombre, QStringLiteral("Núñez O'Brien %1").arg(saves - 1));
+    QCOMPARE(stored.details.Alerta, true);
 }
 
 void WorkstationsTest::presenceIsSeenAcrossProcesses()

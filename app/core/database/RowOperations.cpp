@@ -93,12 +93,43 @@ int addCallerAsClient(DataControl& datLlamada, const QString& telefono, const QD
     return datLlamada.moveLast();
 }
 
-int saveClientDetails(const QString& databasePath, qint64 idCliente, const ClientDetails& details)
+int readClient(const QString& databasePath, qint64 idCliente, ClientRecord* client)
 {
+    *client = {};
     DataControl clients;
     clients.setDatabaseName(databasePath);
     clients.setRecordSource(Statements::clientsTable());
     int error = clients.seek(idCliente);
+    if (error == DatabaseError::None)
+        error = clients.currentRowError();
+    if (error != DatabaseError::None)
+        return error;
+    const auto text = [&](const char* name) {
+        return clients.field(QLatin1String(name)).toString();
+    };
+    client->IdCliente = idCliente;
+    client->Telefono = text("Telefono");
+    client->details = {text("Nombre"), text("Domicilio"), text("Observaciones"),
+                       clients.field(QStringLiteral("Alerta")).toBool()};
+    if (const QVariant cant = clients.field(QStringLiteral("CantLlamadas")); !cant.isNull())
+        client->CantLlamadas = cant.toLongLong();
+    client->FIngreso = clients.field(QStringLiteral("FIngreso")).toDate();
+    return DatabaseError::None;
+}
+
+int saveClientDetails(const QString& databasePath, qint64 idCliente, const ClientDetails& details,
+                      std::optional<qint64>* cantLlamadas)
+{
+    DataControl clients;
+    clients.setDatabaseName(databasePath);
+    clients.setRecordSource(Statements::clientsTable());
+    int error = clients.open();
+    // The lock first: the row the edit starts from is then the row the update replaces, and a
+    // count made elsewhere waits for the update instead of making the edit see a changed row.
+    if (error == DatabaseError::None)
+        error = clients.connection().beginWrite();
+    if (error == DatabaseError::None)
+        error = clients.seek(idCliente);
     if (error == DatabaseError::None)
         error = clients.edit();
     if (error == DatabaseError::None)
@@ -111,7 +142,14 @@ int saveClientDetails(const QString& databasePath, qint64 idCliente, const Clien
         error = clients.setField(QStringLiteral("Alerta"), details.Alerta);
     if (error == DatabaseError::None)
         error = clients.update();
+    if (error == DatabaseError::None && cantLlamadas != nullptr) {
+        const QVariant cant = clients.field(QStringLiteral("CantLlamadas"));
+        *cantLlamadas = cant.isNull() ? std::nullopt : std::optional<qint64>(cant.toLongLong());
+    }
     clients.cancelUpdate();
+    if (error == DatabaseError::None)
+        return clients.connection().commit();
+    clients.connection().rollback();
     return error;
 }
 

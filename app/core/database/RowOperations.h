@@ -5,6 +5,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <optional>
+
 class DataControl;
 
 // The row operations of the program, on data controls or on connections of their own.
@@ -16,6 +18,17 @@ struct ClientDetails
     QString Domicilio;
     QString Observaciones;
     bool Alerta = false;
+};
+
+// A client as the editor shows it. Null texts read as empty ones; a Null count or date stays
+// empty.
+struct ClientRecord
+{
+    qint64 IdCliente = 0;
+    QString Telefono;
+    ClientDetails details;
+    std::optional<qint64> CantLlamadas;
+    QDate FIngreso;
 };
 
 // R1: appends a call in a connection of its own, opened and closed here.
@@ -31,9 +44,16 @@ int countCall(DataControl& datLlamada);
 int addCallerAsClient(DataControl& datLlamada, const QString& telefono, const QDate& fingreso,
                       qint64* idCliente);
 
-// R4: seeks the client by key in a connection of its own and writes the four editable fields.
-// 3021 when the client is gone, 3260 when the file is locked past the busy timeout.
-int saveClientDetails(const QString& databasePath, qint64 idCliente, const ClientDetails& details);
+// Reads the client with this key afresh, in a connection of its own. 3021 when it is gone.
+int readClient(const QString& databasePath, qint64 idCliente, ClientRecord* client);
+
+// R4: seeks the client by key in a connection of its own and writes the four editable fields,
+// never CantLlamadas. The write lock is taken before the seek and let go after the update, so
+// a call counted elsewhere meanwhile never makes the save fail and is never lost, and of two
+// saves the later one wins. 3021 when the client is gone, 3260 when the file stays locked past
+// the busy timeout. cantLlamadas, when given, receives the count as stored with the save.
+int saveClientDetails(const QString& databasePath, qint64 idCliente, const ClientDetails& details,
+                      std::optional<qint64>* cantLlamadas = nullptr);
 
 // R5: on an S1 result, adds a client with Telefono, FIngreso, CantLlamadas 0 and the details;
 // idCliente receives the new key. 3022 when the number was added by another workstation since
