@@ -1,5 +1,6 @@
 #include "ProgramWindows.h"
 
+#include "ClientScreens.h"
 #include "Lineo.h"
 #include "MessageBox.h"
 #include "Skin.h"
@@ -98,6 +99,12 @@ void ProgramWindows::wireScreens(frmIdentificador& window)
     frmIdentificador::Screens screens;
     screens.frmConfiguracion = [this] {
         openWizardFromMenu();
+    };
+    screens.frmLlamantes = [this] {
+        ClientScreens::openCallerEditor(*m_mainWindow);
+    };
+    screens.frmBuscarTelefono = [this] {
+        ClientScreens::openNumberSearch(*m_mainWindow);
     };
     screens.salir = [this] {
         end(0);
