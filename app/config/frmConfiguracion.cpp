@@ -196,11 +196,22 @@ void frmConfiguracion::MuestraPaso(quint8 step)
 bool frmConfiguracion::VerificaBaseDatos()
 {
     // The engine matches the file name without regard to case.
-    if (probeDatabaseFile(Dir1->folder() + QStringLiteral("/llamora.mdb")) == 0)
+    const QString path = Dir1->folder() + QStringLiteral("/llamora.mdb");
+    if (probeDatabaseFile(path) != 0) {
+        MessageBox::show(this,
+                         QStringLiteral("La Base de Datos no se encuentra en la ubicación "
+                                        "indicada !"),
+                         MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    }
+    // A file this user may only read would take no call at all.
+    const WriteAccess access = probeWriteAccess(path);
+    if (access == WriteAccess::Writable)
         return true;
     MessageBox::show(this,
-                     QStringLiteral("La Base de Datos no se encuentra en la ubicación "
-                                    "indicada !"),
+                     QStringLiteral("La Base de Datos de la ubicación indicada no se puede usar "
+                                    "para registrar llamadas: ") +
+                         writeAccessProblem(access, path) + QStringLiteral("."),
                      MessageIcon::Exclamation, MessageButtons::Ok);
     return false;
 }

@@ -71,6 +71,11 @@ void ProgramWindows::showSplash()
     splash->show();
 }
 
+void ProgramWindows::showMessage(const Message& message)
+{
+    MessageBox::show(nullptr, message);
+}
+
 void ProgramWindows::showMainWindow()
 {
     if (frmIdentificador* window = mainWindow())

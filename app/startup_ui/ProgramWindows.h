@@ -36,6 +36,7 @@ public:
 
     bool showConfigurationWizard() override;
     void showSplash() override;
+    void showMessage(const Message& message) override;
 
     // frmIdentificador, loading it at the first reference. Null when its load ended the program.
     frmIdentificador* mainWindow();

@@ -3,6 +3,7 @@
 #include "Lineo.h"
 #include "MessageBox.h"
 #include "ModemSimulator.h"
+#include "OrdinaryUser.h"
 #include "PortTable.h"
 #include "SerialDeviceChoices.h"
 #include "TestEnvironment.h"
@@ -80,6 +81,7 @@ private slots:
     void storedValuesOutsideTheListsShowDefaults();
     void finishWithoutDatabaseKeepsDialogOpenYetStoresTheRest();
     void finishAcceptsDatabaseNameInAnyCase();
+    void finishRefusesADatabaseItCannotWrite();
     void stepButtonsFollowTheTab_data();
     void stepButtonsFollowTheTab();
     void autostartEntryIsWrittenAndRemoved();
@@ -349,6 +351,51 @@ void ConfigWizardTest::finishAcceptsDatabaseNameInAnyCase()
     QVERIFY(messages.shown().isEmpty());
     QCOMPARE(wizard->result(), int(QDialog::Accepted));
     QCOMPARE(stored(SettingKey::BaseDeDatos), shared);
+}
+
+void ConfigWizardTest::finishRefusesADatabaseItCannotWrite()
+{
+    if (OrdinaryUser::isRoot()) {
+        QVERIFY(OrdinaryUser::runTestFunction(QTest::currentTestFunction()));
+        return;
+    }
+    // A file this user may only read, and a writable file in a folder it may only read (where
+    // no journal can be made): both open, neither could log a call.
+    const QString readOnlyFile = m_env->makeFolder(QStringLiteral("archivo"));
+    QVERIFY(QFile::setPermissions(TestEnvironment::copyEmptyDatabase(readOnlyFile),
+                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QString readOnlyFolder = m_env->makeFolder(QStringLiteral("carpeta"));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(readOnlyFolder));
+    const auto readAndEnter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(readOnlyFolder, readAndEnter));
+
+    MessageBox::Script messages;
+    const auto wizard = openWizard();
+    control<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    auto* view = control<QTreeView>("Dir1");
+    auto* model = qobject_cast<QFileSystemModel*>(view->model());
+    QVERIFY(model);
+    const QString expected =
+        QStringLiteral("La Base de Datos de la ubicación indicada no se puede usar para "
+                       "registrar llamadas: sin permiso de escritura en %1.");
+    view->setCurrentIndex(model->index(readOnlyFile));
+    finish();
+    view->setCurrentIndex(model->index(readOnlyFolder));
+    finish();
+    QFile::setPermissions(readOnlyFolder, readAndEnter | QFile::WriteOwner);
+
+    QCOMPARE(
+        messages.texts(),
+        (QStringList{expected.arg(QStringLiteral("el archivo «%1/Llamora.mdb»").arg(readOnlyFile)),
+                     expected.arg(QStringLiteral("la carpeta «%1»").arg(readOnlyFolder))}));
+    QCOMPARE(messages.shown().at(0).message.icon, MessageIcon::Exclamation);
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(stored(SettingKey::BaseDeDatos), QStringLiteral("<missing>"));
+    // The folder made writable again is taken.
+    finish();
+    QCOMPARE(wizard->result(), int(QDialog::Accepted));
+    QCOMPARE(stored(SettingKey::BaseDeDatos), readOnlyFolder);
 }
 
 void ConfigWizardTest::stepButtonsFollowTheTab_data()

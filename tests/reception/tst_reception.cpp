@@ -1,6 +1,7 @@
 // Call reception and the start-up's decisions on real copies of the empty database; a worker
 // process plays the other workstation that holds the file's lock.
 
+#include "OrdinaryUser.h"
 #include "ProgramDatabase.h"
 #include "TestEnvironment.h"
 #include "database/DataControl.h"
@@ -62,10 +63,12 @@ public:
         return wizard ? wizard() : true;
     }
     void showSplash() override { ++splashShown; }
+    void showMessage(const Message& message) override { messages.append(message); }
 
     std::function<bool()> wizard;
     int wizardShown = 0;
     int splashShown = 0;
+    QList<Message> messages;
 };
 
 // What is stored as "Base de datos": nothing, a folder without the file, the right folder.
@@ -113,6 +116,7 @@ private slots:
     void clientKeyComesFromAGoodRead();
 
     void existeBaseDatosTellsFoundMissingAndBroken();
+    void databaseThatCannotBeWrittenIsRefusedWithTheReason();
     void storedConfigConversions_data();
     void storedConfigConversions();
     void attachReportsWhatTheLoadMustDo();
@@ -441,6 +445,60 @@ void ReceptionTest::existeBaseDatosTellsFoundMissingAndBroken()
     const QString broken = folder("broken");
     writeJunk(broken + QStringLiteral("/Llamora.mdb"));
     QCOMPARE(ExisteBaseDatos(broken, QStringLiteral("llamora.mdb")), 1);
+}
+
+void ReceptionTest::databaseThatCannotBeWrittenIsRefusedWithTheReason()
+{
+    if (OrdinaryUser::isRoot()) {
+        QVERIFY(OrdinaryUser::runTestFunction(QTest::currentTestFunction()));
+        return;
+    }
+    const QString name = QStringLiteral("llamora.mdb");
+    const QString shared = folder("shared");
+    const QString db = TestEnvironment::copyEmptyDatabase(shared);
+    const auto readAndEnter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+    QCOMPARE(ExisteBaseDatos(shared, name), 0);
+    QVERIFY(!databaseWriteMessage(shared, name));
+
+    // The installed layout used by an ordinary user: the file may be read, not written.
+    QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    QCOMPARE(ExisteBaseDatos(shared, name), 2);
+    const auto fileMessage = databaseWriteMessage(shared, name);
+    QVERIFY(fileMessage);
+    QCOMPARE(fileMessage->text,
+             QStringLiteral("La Base de Datos de «%1» no se puede usar para registrar llamadas: "
+                            "sin permiso de escritura en el archivo «%2». Indique otra "
+                            "ubicación, o pida ese permiso al administrador del equipo.")
+                 .arg(shared, db));
+    QCOMPARE(fileMessage->icon, MessageIcon::Exclamation);
+
+    // The start-up says why, then goes the way of a missing file: the wizard, and the end when
+    // nothing changed there.
+    SettingsStore settings(m_env->programFolder());
+    settings.setBaseDeDatos(shared);
+    ProgramValues values;
+    values.programFolder = m_env->programFolder();
+    FakeScreens screens;
+    QCOMPARE(StartupSequence(settings, values, screens).Main(), StartupSequence::Outcome::Ended);
+    QCOMPARE(screens.messages, QList<Message>{*fileMessage});
+    QCOMPARE(screens.wizardShown, 1);
+    QCOMPARE(screens.splashShown, 0);
+
+    // A writable file in a folder that cannot take the engine's journal.
+    QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(shared, readAndEnter));
+    const int folderResult = ExisteBaseDatos(shared, name);
+    const auto folderMessage = databaseWriteMessage(shared, name);
+    QVERIFY(QFile::setPermissions(shared, readAndEnter | QFile::WriteOwner));
+    QCOMPARE(folderResult, 2);
+    QVERIFY(folderMessage);
+    QVERIFY2(folderMessage->text.contains(
+                 QStringLiteral("sin permiso de escritura en la carpeta «%1»").arg(shared)),
+             qPrintable(folderMessage->text));
+    // Nothing was left behind by the checks.
+    QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList{"Llamora.mdb"});
+    QCOMPARE(ExisteBaseDatos(shared, name), 0);
 }
 
 void ReceptionTest::storedConfigConversions_data()

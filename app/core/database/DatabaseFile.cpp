@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 
 QString databaseFileName()
 {
@@ -39,4 +40,34 @@ int probeDatabaseFile(const QString& filePath)
                         DatabaseConnection::defaultBusyTimeoutMs, false);
     connection.close();
     return error;
+}
+
+WriteAccess probeWriteAccess(const QString& filePath)
+{
+    const QFileInfo file(resolveFileNameCase(filePath));
+    // Only asked, never opened: closing a descriptor of the file would drop the engine's locks
+    // that this process may hold on it.
+    if (!file.isWritable())
+        return WriteAccess::FileNotWritable;
+    // The journal is a new file beside the database: only creating one proves the folder.
+    QTemporaryFile probe(file.absolutePath() + QStringLiteral("/.Llamora-escritura-XXXXXX"));
+    if (!probe.open())
+        return WriteAccess::FolderNotWritable;
+    return WriteAccess::Writable;
+}
+
+QString writeAccessProblem(WriteAccess access, const QString& filePath)
+{
+    const QFileInfo file(resolveFileNameCase(filePath));
+    switch (access) {
+    case WriteAccess::Writable:
+        break;
+    case WriteAccess::FileNotWritable:
+        return QStringLiteral("sin permiso de escritura en el archivo «%1»")
+            .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
+    case WriteAccess::FolderNotWritable:
+        return QStringLiteral("sin permiso de escritura en la carpeta «%1»")
+            .arg(QDir::toNativeSeparators(file.absolutePath()));
+    }
+    return QString();
 }

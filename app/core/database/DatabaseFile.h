@@ -15,3 +15,18 @@
 // The existing file that filePath names, matching its file name without regard to case; filePath
 // itself when nothing matches.
 [[nodiscard]] QString resolveFileNameCase(const QString& filePath);
+
+// Whether this user may change a database file: the file itself must be writable, and so must
+// its folder, where the engine writes the journal of every change. A file that only opens for
+// reading passes every open and then logs no call.
+enum class WriteAccess
+{
+    Writable,
+    FileNotWritable,
+    FolderNotWritable,
+};
+// Proves it: asks the system about the file, and creates (and removes) a file in the folder.
+[[nodiscard]] WriteAccess probeWriteAccess(const QString& filePath);
+// What the user reads about a file that cannot be written, naming the file or the folder:
+// "sin permiso de escritura en ..."; empty for a writable one.
+[[nodiscard]] QString writeAccessProblem(WriteAccess access, const QString& filePath);

@@ -28,6 +28,10 @@ StartupSequence::Outcome StartupSequence::Main()
         return Outcome::Ended;
 
     if (ExisteBaseDatos(m_values.CarpetaBase, databaseName) != 0) {
+        // A file that opens but cannot be written would otherwise send the user to the wizard
+        // without a word about what is wrong.
+        if (const auto message = databaseWriteMessage(m_values.CarpetaBase, databaseName))
+            m_screens.showMessage(*message);
         if (!m_screens.showConfigurationWizard())
             return Outcome::Ended;
         readFolderAfterWizard();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Message.h"
+
 class SettingsStore;
 struct ProgramValues;
 
@@ -15,6 +17,8 @@ public:
     virtual bool showConfigurationWizard() = 0;
     // frmSplash, not modal; it hands over to the main window.
     virtual void showSplash() = 0;
+    // A message of the start-up itself, before the wizard; returns when it is answered.
+    virtual void showMessage(const Message& message) = 0;
 };
 
 // Module1's Main: finds the database folder, makes sure the file opens, with the wizard's help
