@@ -6,6 +6,7 @@
 #include "Skin.h"
 #include "SystemTrayIcon.h"
 #include "database/DataControl.h"
+#include "frmAdministrar.h"
 #include "frmConfiguracion.h"
 #include "settings/ProgramValues.h"
 #include "startup/DatabaseAttach.h"
@@ -111,6 +112,9 @@ void ProgramWindows::wireScreens(frmIdentificador& window)
     screens.frmBuscarTelefono = [this] {
         ClientScreens::openNumberSearch(*m_mainWindow);
     };
+    screens.frmAdministrar = [this] {
+        openBrowser();
+    };
     screens.salir = [this] {
         end(0);
     };
@@ -122,6 +126,13 @@ void ProgramWindows::openWizardFromMenu()
     // Both entries are disabled while identification is on, so the line control is free.
     frmConfiguracion wizard(*m_mainWindow->Lineo1(), m_values.programFolder, m_mainWindow.get());
     wizard.exec();
+}
+
+void ProgramWindows::openBrowser()
+{
+    frmAdministrar browser(m_values.databasePath(), &m_clientEditor, m_mainWindow.get());
+    if (browser.isLoaded())
+        browser.exec();
 }
 
 void ProgramWindows::end(int exitCode)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ClientScreens.h"
 #include "frmIdentificador.h"
 #include "frmSplash.h"
 #include "startup/StartupSequence.h"
@@ -52,12 +53,15 @@ private:
     void followDatabaseFolder();
     void wireScreens(frmIdentificador& window);
     void openWizardFromMenu();
+    void openBrowser();
     void end(int exitCode);
 
     ProgramValues& m_values;
     TrayFactory m_makeTray;
     EndProgram m_endProgram;
     std::unique_ptr<frmIdentificador> m_mainWindow;
+    // The client editor that the browser's "Editar" and "Nuevo" open.
+    ClientEditor m_clientEditor;
     QPointer<frmSplash> m_splash;
     bool m_ended = false;
     int m_exitCode = 0;

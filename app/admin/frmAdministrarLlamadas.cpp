@@ -1,0 +1,95 @@
+#include "DateBox.h"
+#include "MessageBox.h"
+#include "database/DataControl.h"
+#include "database/DatabaseErrors.h"
+#include "frmAdministrar.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTableView>
+
+// The calls tab: the date range, the workstation and the list of calls.
+
+namespace {
+// The hourglass while a list is read.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+} // namespace
+
+void frmAdministrar::chkFiltro_Click()
+{
+    const bool on = m_chkFiltro->isChecked();
+    for (QWidget* widget :
+         std::initializer_list<QWidget*>{m_mskDesde, m_mskHasta, m_lblDesde, m_lblHasta})
+        widget->setEnabled(on);
+}
+
+void frmAdministrar::mskDesde_Change()
+{
+    VerificaFechas();
+}
+
+void frmAdministrar::mskHasta_Change()
+{
+    VerificaFechas();
+}
+
+bool frmAdministrar::VerificaFechas()
+{
+    if (m_mskDesde->hasValidDate() && m_mskHasta->hasValidDate())
+        return true;
+    // The list empties while a date is being typed.
+    m_datLlamadas->setRecordSource(Statements::noCalls());
+    m_datLlamadas->refresh();
+    return false;
+}
+
+void frmAdministrar::cmdVer_Click()
+{
+    const bool todos = m_cboPuesto->currentIndex() == 0;
+    const auto puesto = static_cast<qint16>(m_cboPuesto->currentText().toShort());
+    Statement source;
+    if (m_chkFiltro->isChecked()) {
+        const QDate desde = m_mskDesde->date();
+        const QDate hasta = m_mskHasta->date();
+        if (!desde.isValid()) {
+            MessageBox::show(this, QStringLiteral("Corrija la 1er. fecha"));
+            m_mskDesde->setFocus();
+            return;
+        }
+        if (!hasta.isValid()) {
+            MessageBox::show(this, QStringLiteral("Corrija la 2da. fecha"));
+            m_mskHasta->setFocus();
+            return;
+        }
+        if (hasta < desde) {
+            MessageBox::show(this, QStringLiteral("La 2da. fecha no puede ser anterior a la 1ra."));
+            m_mskHasta->setFocus();
+            return;
+        }
+        source = todos ? Statements::callsBetween(desde, hasta)
+                       : Statements::callsOfWorkstationBetween(desde, hasta, puesto);
+    } else {
+        source = todos ? Statements::allCalls() : Statements::callsOfWorkstation(puesto);
+    }
+    const WaitCursor hourglass;
+    m_datLlamadas->setRecordSource(source);
+    if (const int error = m_datLlamadas->refresh(); error != 0)
+        MessageBox::show(this, technicalSupportMessage(error));
+}
+
+void frmAdministrar::datLlamadas_Reposition()
+{
+    m_lblLlamadasPuesto->setText(QString::number(m_datLlamadas->recordCount()));
+    const int row = m_datLlamadas->hasCurrentRow() ? m_datLlamadas->position() : -1;
+    if (row >= 0 && m_grdLlamadas->currentIndex().row() != row)
+        m_grdLlamadas->setCurrentIndex(m_grdLlamadas->model()->index(row, 0));
+}

@@ -1,0 +1,129 @@
+#include "frmEliminar.h"
+
+#include "DateBox.h"
+#include "MessageBox.h"
+#include "ProgramInfo.h"
+#include "database/DataControl.h"
+#include "database/DatabaseErrors.h"
+#include "purge/CallPurge.h"
+
+#include <QEventLoop>
+#include <QGridLayout>
+#include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QThread>
+
+namespace {
+// The progress dialog shows only when the purge takes longer than this.
+constexpr int progressDelayMs = 400;
+} // namespace
+
+frmEliminar::frmEliminar(DataControl& datLlamadas, QWidget* parent)
+    : QDialog(parent)
+    , m_datLlamadas(datLlamadas)
+{
+    setObjectName(QStringLiteral("frmEliminar"));
+    setWindowTitle(ProgramInfo::title());
+    m_Label10 = new QLabel(QStringLiteral("&Eliminar llamadas anteriores al :"), this);
+    m_Label10->setObjectName(QStringLiteral("Label10"));
+    m_mskDesde = new DateBox(true, this);
+    m_mskDesde->setObjectName(QStringLiteral("mskDesde"));
+    m_Label10->setBuddy(m_mskDesde);
+    m_cmdOK = new QPushButton(QStringLiteral("&Aceptar"), this);
+    m_cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    m_cmdOK->setDefault(true);
+    m_cmdCancel = new QPushButton(QStringLiteral("&Cancelar"), this);
+    m_cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    m_cmdCancel->setAutoDefault(false);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(m_Label10, 0, 0);
+    layout->addWidget(m_mskDesde, 0, 1);
+    layout->addWidget(m_cmdOK, 0, 2);
+    layout->addWidget(m_cmdCancel, 1, 2);
+    setFixedSize(sizeHint());
+
+    connect(m_cmdOK, &QPushButton::clicked, this, &frmEliminar::cmdOK_Click);
+    // Esc and the close box cancel too (QDialog::reject).
+    connect(m_cmdCancel, &QPushButton::clicked, this, &frmEliminar::cmdCancel_Click);
+}
+
+void frmEliminar::cmdCancel_Click()
+{
+    reject();
+}
+
+void frmEliminar::cmdOK_Click()
+{
+    m_cmdOK->setFocus();
+    const QDate corte = m_mskDesde->date();
+    if (!corte.isValid()) {
+        MessageBox::show(this, QStringLiteral("Corrija la fecha"));
+        m_mskDesde->setFocus();
+        return;
+    }
+    // Counted with no lock kept, so nothing waits while the question is on screen.
+    const CallPurge::Count count = CallPurge::count(m_datLlamadas.databaseName(), corte);
+    if (count.error != DatabaseError::None) {
+        MessageBox::show(this, technicalSupportMessage(count.error));
+        accept();
+        return;
+    }
+    if (count.calls == 0) {
+        MessageBox::show(this, QStringLiteral("No hay llamadas para eliminar"));
+        accept();
+        return;
+    }
+    if (MessageBox::show(this,
+                         QStringLiteral("Se eliminarán ") + QString::number(count.calls) +
+                             QStringLiteral(" llamadas. Está seguro ?"),
+                         MessageIcon::Question, MessageButtons::YesNo) != MessageAnswer::Yes) {
+        accept();
+        return;
+    }
+    qint64 deleted = 0;
+    const int error = purge(corte, count.calls, count.newestKey, &deleted);
+    if (error != DatabaseError::None) {
+        // The batch under way was rolled back; the earlier ones are gone for good.
+        MessageBox::show(this,
+                         QStringLiteral("Se eliminaron ") + QString::number(deleted) +
+                             QStringLiteral(" de ") + QString::number(count.calls) +
+                             QStringLiteral(" llamadas. ") + technicalSupportMessage(error).text,
+                         MessageIcon::Critical);
+    }
+    m_datLlamadas.refresh();
+    accept();
+}
+
+int frmEliminar::purge(const QDate& corte, qint64 calls, qint64 newestKey, qint64* deleted)
+{
+    QProgressDialog progress(QStringLiteral("Eliminando llamadas antiguas..."), QString(), 0,
+                             static_cast<int>(std::min<qint64>(calls, INT_MAX)), this);
+    progress.setObjectName(QStringLiteral("prgEliminar"));
+    progress.setWindowTitle(ProgramInfo::title());
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(progressDelayMs);
+    progress.setCancelButton(nullptr);
+    progress.setValue(0);
+
+    QThread thread;
+    auto* worker = new CallPurgeWorker(m_datLlamadas.databaseName(), corte, newestKey);
+    worker->moveToThread(&thread);
+    QEventLoop loop;
+    connect(&thread, &QThread::started, worker, &CallPurgeWorker::run);
+    connect(worker, &CallPurgeWorker::progress, &progress, [&progress](qint64 done) {
+        progress.setValue(static_cast<int>(std::min<qint64>(done, progress.maximum())));
+    });
+    connect(worker, &CallPurgeWorker::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    thread.start();
+    // The window stays painted and the progress moves while the worker deletes.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    thread.quit();
+    thread.wait();
+    *deleted = worker->deleted();
+    const int error = worker->error();
+    delete worker;
+    progress.reset();
+    return error;
+}

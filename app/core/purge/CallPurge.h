@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QDate>
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+
+// The purge of calls older than a day, in steps that never hold the file's write lock while the
+// user decides, nor for long at a time, so other workstations keep logging calls meanwhile.
+//
+//  1. count(): how many calls lie before the day, read without any lock kept, with the newest
+//     call key among them.
+//  2. The user is asked with that number.
+//  3. CallPurgeWorker::run(): deletes exactly those calls (none newer than the key seen at the
+//     count), in batches that each hold the write lock for about maxLockMs at most.
+namespace CallPurge {
+
+struct Count
+{
+    int error = 0;
+    qint64 calls = 0;
+    qint64 newestKey = 0; // the highest IdLlamada among them
+};
+
+// Reads the count on a connection of its own, opened and closed here.
+[[nodiscard]] Count count(const QString& databasePath, const QDate& corte);
+
+// How long one batch may hold the write lock.
+inline constexpr int maxLockMs = 100;
+
+} // namespace CallPurge
+
+// Deletes the counted calls on a connection of its own; meant to run on a worker thread (the
+// connection is opened in run(), on the thread that calls it).
+class CallPurgeWorker : public QObject
+{
+    Q_OBJECT
+
+public:
+    CallPurgeWorker(QString databasePath, QDate corte, qint64 newestKey);
+
+    [[nodiscard]] qint64 deleted() const { return m_deleted.load(); }
+    [[nodiscard]] int error() const { return m_error; }
+    // The longest time one batch held the write lock.
+    [[nodiscard]] qint64 longestLockMs() const { return m_longestLockMs; }
+
+public slots:
+    void run();
+
+signals:
+    void progress(qint64 deletedSoFar);
+    void finished();
+
+private:
+    QString m_databasePath;
+    QDate m_corte;
+    qint64 m_newestKey = 0;
+    std::atomic<qint64> m_deleted{0};
+    int m_error = 0;
+    qint64 m_longestLockMs = 0;
+};

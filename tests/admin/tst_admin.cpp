@@ -1,0 +1,402 @@
+// The browser and the purge on the offscreen platform, over a real database file: the calls and
+// clients tabs, deleting a client, and the purge, with another workstation logging calls in a
+// separate process throughout.
+#include "DateBox.h"
+#include "MessageBox.h"
+#include "SplitGrid.h"
+#include "TestEnvironment.h"
+#include "TypeText.h"
+#include "database/DataControl.h"
+#include "database/DatabaseConnection.h"
+#include "database/DatabaseErrors.h"
+#include "database/DateText.h"
+#include "frmAdministrar.h"
+#include "frmEliminar.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+const QDate today = QDate::currentDate();
+
+// A program folder with the empty database, filled with plain SQL.
+class Office
+{
+public:
+    Office() { m_path = TestEnvironment::copyEmptyDatabase(m_environment.programFolder()); }
+
+    [[nodiscard]] QString path() const { return m_path; }
+
+    qint64 client(const QString& nombre, const QString& telefono, int cantLlamadas = 0,
+                  bool alerta = false)
+    {
+        return exec(QStringLiteral("INSERT INTO Clientes (Nombre, Domicilio, Telefono, Alerta, "
+                                   "CantLlamadas, FIngreso) VALUES (?, ?, ?, ?, ?, '2024-03-01')"),
+                    {nombre, QString(QStringLiteral("Calle ") + telefono), telefono, alerta ? 1 : 0,
+                     cantLlamadas});
+    }
+    void call(qint64 cliente, const QDateTime& fecha, int puesto = 1)
+    {
+        exec(QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, ?)"),
+             {cliente, DateText::storedDateTime(fecha), puesto});
+    }
+    // Many old calls at once (one transaction).
+    void oldCalls(qint64 cliente, int count, const QDate& day)
+    {
+        DatabaseConnection connection;
+        QVERIFY(connection.open(m_path) == DatabaseError::None);
+        QVERIFY(connection.beginWrite() == DatabaseError::None);
+        QSqlQuery insert(connection.database());
+        insert.prepare(
+            QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, 2)"));
+        for (int i = 0; i < count; ++i) {
+            insert.addBindValue(cliente);
+            insert.addBindValue(DateText::storedDateTime(QDateTime(day, QTime(8, 0)).addSecs(i)));
+            QVERIFY(insert.exec());
+        }
+        insert.finish();
+        QVERIFY(connection.commit() == DatabaseError::None);
+    }
+    qint64 scalar(const QString& sql)
+    {
+        DatabaseConnection connection;
+        if (connection.open(m_path, DatabaseConnection::Access::ReadOnly) != DatabaseError::None)
+            return -1;
+        QSqlQuery query(connection.database());
+        return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+    }
+
+private:
+    qint64 exec(const QString& sql, const QVariantList& values)
+    {
+        DatabaseConnection connection;
+        if (connection.open(m_path) != DatabaseError::None)
+            return 0;
+        QSqlQuery query(connection.database());
+        query.prepare(sql);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        return query.exec() ? query.lastInsertId().toLongLong() : 0;
+    }
+
+    TestEnvironment m_environment;
+    QString m_path;
+};
+
+template <typename T>
+T* child(QWidget* window, const char* name)
+{
+    T* found = window->findChild<T*>(QLatin1String(name));
+    if (found == nullptr)
+        qFatal("no widget %s", name);
+    return found;
+}
+
+QString text(QWidget* window, const char* label)
+{
+    return child<QLabel>(window, label)->text();
+}
+
+void click(QWidget* window, const char* button)
+{
+    child<QPushButton>(window, button)->click();
+}
+
+// Replaces a date box's text the way a user does: select all, then type.
+void typeDate(DateBox* box, const QString& date)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Backspace);
+    box->setCursorPosition(0);
+    typeText(box, date);
+}
+
+QString regional(const QDate& date)
+{
+    return date.toString(DateBox::maskFormat());
+}
+
+// The texts of one column of a grid.
+QStringList column(QTableView* grid, int column)
+{
+    QStringList texts;
+    for (int row = 0; row < grid->model()->rowCount(); ++row)
+        texts << grid->model()->index(row, column).data().toString();
+    return texts;
+}
+} // namespace
+
+class AdminTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
+
+    void callsTabRangeAndWorkstation()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"), 0, true);
+        const QDate day = today.addDays(-3);
+        office.call(ana, QDateTime(day, QTime(0, 0, 0)), 3);
+        office.call(ana, QDateTime(day, QTime(23, 59, 59)), 1);
+        office.call(ana, QDateTime(day.addDays(1), QTime(0, 0, 0)), 3);
+        office.call(ana, QDateTime(day.addDays(-1), QTime(23, 59, 59)), 3);
+        MessageBox::Script messages;
+        frmAdministrar browser(office.path(), nullptr);
+        QVERIFY(browser.isLoaded());
+        QCOMPARE(browser.windowTitle(), QStringLiteral("Llamora v 3.0.0"));
+        auto* grid = child<QTableView>(&browser, "grdLlamadas");
+        QCOMPARE(grid->model()->rowCount(), 0);
+
+        // Equal dates: the whole day, from 00:00:00 to 23:59:59, newest first.
+        auto* desde = child<DateBox>(&browser, "mskDesde");
+        auto* hasta = child<DateBox>(&browser, "mskHasta");
+        desde->setDate(day);
+        hasta->setDate(day);
+        click(&browser, "cmdVer");
+        QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("2"));
+        QCOMPARE(column(grid, 5), (QStringList{QStringLiteral("1"), QStringLiteral("3")}));
+        QCOMPARE(column(grid, 4), (QStringList{QStringLiteral("Sí"), QStringLiteral("Sí")}));
+
+        // Workstation "3" only; then all dates of all workstations.
+        child<QComboBox>(&browser, "cboPuesto")->setCurrentText(QStringLiteral("3"));
+        click(&browser, "cmdVer");
+        QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("1"));
+        child<QCheckBox>(&browser, "chkFiltro")->click();
+        QVERIFY(!desde->isEnabled());
+        click(&browser, "cmdVer");
+        QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("3"));
+        child<QComboBox>(&browser, "cboPuesto")->setCurrentIndex(0);
+        click(&browser, "cmdVer");
+        QCOMPARE(grid->model()->rowCount(), 4);
+
+        // Typing in a date box empties the list, and it stays empty until "Mostrar".
+        child<QCheckBox>(&browser, "chkFiltro")->click();
+        typeDate(desde, QStringLiteral("12"));
+        QCOMPARE(grid->model()->rowCount(), 0);
+        typeDate(desde, regional(day));
+        QCOMPARE(grid->model()->rowCount(), 0);
+
+        // The three refusals, and letters never reach the box.
+        typeDate(desde, QStringLiteral("3x1/1z2/"));
+        QCOMPARE(desde->text(), QStringLiteral("31/12/"));
+        click(&browser, "cmdVer");
+        hasta->setText(QStringLiteral("31/02/2024"));
+        desde->setDate(day);
+        click(&browser, "cmdVer");
+        hasta->setDate(day.addDays(-1));
+        click(&browser, "cmdVer");
+        QCOMPARE(messages.texts(), (QStringList{QStringLiteral("Corrija la 1er. fecha"),
+                                                QStringLiteral("Corrija la 2da. fecha"),
+                                                QStringLiteral("La 2da. fecha no puede ser "
+                                                               "anterior a la 1ra.")}));
+    }
+
+    void clientsTabFilterAndSort()
+    {
+        Office office;
+        const qint64 nunez =
+            office.client(QStringLiteral("José Núñez"), QStringLiteral("4412"), 2, true);
+        office.client(QStringLiteral("O'Brien 100%"), QStringLiteral("3120"), 0);
+        office.client(QStringLiteral("Zoe"), QStringLiteral("5555"), 7);
+        office.call(nunez, QDateTime(today, QTime(9, 0)), 4);
+        MessageBox::Script messages;
+        frmAdministrar browser(office.path(), nullptr);
+        browser.show();
+        auto* grid = child<SplitGrid>(&browser, "grdClientes");
+        QVERIFY(!grid->isEnabled());
+        QVERIFY(!child<QPushButton>(&browser, "cmdNuevo")->isEnabled());
+
+        // An option without text is refused; "Nuevo" comes on with the first "Mostrar".
+        child<QRadioButton>(&browser, "Opcion1")->setChecked(true);
+        click(&browser, "cmdMostrar");
+        QCOMPARE(messages.texts(),
+                 QStringList{QStringLiteral("Ingrese un criterio para filtrar registros")});
+        QVERIFY(child<QPushButton>(&browser, "cmdNuevo")->isEnabled());
+
+        // Quotes and "%" are taken literally; accents and capitals do not matter.
+        child<QLineEdit>(&browser, "txtFiltro")->setText(QStringLiteral("'brien 100%"));
+        click(&browser, "cmdMostrar");
+        QCOMPARE(text(&browser, "lblCantidad"), QStringLiteral("1"));
+        child<QLineEdit>(&browser, "txtFiltro")->setText(QStringLiteral("NUNEZ"));
+        click(&browser, "cmdMostrar");
+        QCOMPARE(text(&browser, "lblNombre"), QStringLiteral("José Núñez"));
+        QVERIFY(!child<QLabel>(&browser, "lblAlerta")->isHidden());
+        QCOMPARE(text(&browser, "lblLlamadasCli"), QStringLiteral("1"));
+        QVERIFY(grid->isEnabled());
+
+        // "12" by telephone anywhere in the number.
+        child<QRadioButton>(&browser, "Opcion3")->setChecked(true);
+        child<QLineEdit>(&browser, "txtFiltro")->setText(QStringLiteral("12"));
+        click(&browser, "cmdMostrar");
+        QCOMPARE(column(grid->scrollingPane(), 2),
+                 (QStringList{QStringLiteral("3120"), QStringLiteral("4412")}));
+
+        // "Ninguno" with "Solo Clientes": clients with calls only, by name.
+        child<QRadioButton>(&browser, "Opcion4")->setChecked(true);
+        child<QCheckBox>(&browser, "chkClientes")->setChecked(true);
+        click(&browser, "cmdMostrar");
+        QCOMPARE(column(grid->fixedPane(), 0),
+                 (QStringList{QStringLiteral("José Núñez"), QStringLiteral("Zoe")}));
+        QCOMPARE(column(grid->scrollingPane(), 5),
+                 (QStringList{QStringLiteral("Sí"), QStringLiteral("No")}));
+
+        // The first header click sorts descending, the next one (another column) ascending.
+        QHeaderView* header = grid->scrollingPane()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(3) + 5, header->height() / 2));
+        QCOMPARE(column(grid->fixedPane(), 0),
+                 (QStringList{QStringLiteral("Zoe"), QStringLiteral("José Núñez")}));
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+        QCOMPARE(column(grid->scrollingPane(), 2),
+                 (QStringList{QStringLiteral("4412"), QStringLiteral("5555")}));
+        QCOMPARE(text(&browser, "lblCantidad"), QStringLiteral("2"));
+    }
+
+    void deletingClients()
+    {
+        Office office;
+        const qint64 solo = office.client(QStringLiteral("Solo"), QStringLiteral("900"), 1);
+        office.call(solo, QDateTime(today, QTime(10, 0)));
+        MessageBox::Script messages;
+        frmAdministrar browser(office.path(), nullptr);
+        child<QRadioButton>(&browser, "Opcion4")->setChecked(true);
+        click(&browser, "cmdMostrar");
+        QCOMPARE(text(&browser, "lblLlamadasCli"), QStringLiteral("1"));
+
+        // "No" deletes nothing.
+        messages.queueAnswer(MessageAnswer::No);
+        click(&browser, "cmdEliminarC");
+        QCOMPARE(messages.shown().value(0).message.text,
+                 QStringLiteral("Está seguro de eliminar el cliente ?"));
+        QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Clientes")), 1);
+
+        // The only client goes: the list is at its end, its calls stay in the file.
+        messages.queueAnswer(MessageAnswer::Yes);
+        click(&browser, "cmdEliminarC");
+        QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Clientes")), 0);
+        QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")), 1);
+        QCOMPARE(text(&browser, "lblCantidad"), QStringLiteral("0"));
+        QCOMPARE(text(&browser, "lblLlamadasCli"), QStringLiteral("0"));
+        QVERIFY(!child<SplitGrid>(&browser, "grdClientes")->isEnabled());
+        QVERIFY(!child<QPushButton>(&browser, "cmdEditar")->isEnabled());
+        QVERIFY(!child<QPushButton>(&browser, "cmdEliminarC")->isEnabled());
+        QCOMPARE(messages.shown().size(), 2);
+    }
+
+    void missingDatabase()
+    {
+        TestEnvironment environment;
+        MessageBox::Script messages;
+        frmAdministrar browser(environment.programFolder() + QStringLiteral("/Llamora.mdb"),
+                               nullptr);
+        QVERIFY(!browser.isLoaded());
+        QCOMPARE(messages.shown().value(0).message,
+                 (Message{QStringLiteral("La Base de Datos no se encuentra !, en Propiedades "
+                                         "indique la ruta de la Base de Datos."),
+                          MessageIcon::Exclamation}));
+    }
+
+    void purgeAnswers()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"), 3);
+        office.call(ana, QDateTime(today.addDays(-1), QTime(23, 59, 59)));
+        office.call(ana, QDateTime(today, QTime(0, 0, 0)));
+        office.call(ana, QDateTime(today.addDays(-30), QTime(12, 0)));
+        frmAdministrar browser(office.path(), nullptr);
+        MessageBox::Script messages;
+        const auto purgeWith = [&](const QString& typed, std::optional<MessageAnswer> answer) {
+            frmEliminar purge(browser.datLlamadas(), &browser);
+            typeText(purge.mskDesde(), typed);
+            if (answer)
+                messages.queueAnswer(*answer);
+            purge.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+            return purge.result();
+        };
+        // An impossible date keeps the form open; letters never arrive.
+        QCOMPARE(purgeWith(QStringLiteral("3a1-12-"), std::nullopt), 0);
+        QCOMPARE(messages.texts(), QStringList{QStringLiteral("Corrija la fecha")});
+        messages.clear();
+        // Before the oldest call: nothing to delete.
+        purgeWith(regional(today.addDays(-400)), std::nullopt);
+        // "No" deletes nothing.
+        purgeWith(regional(today), MessageAnswer::No);
+        QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")), 3);
+        // Today: every call before today goes, today's stays; the counts are untouched.
+        child<QCheckBox>(&browser, "chkFiltro")->click();
+        click(&browser, "cmdVer");
+        QCOMPARE(browser.datLlamadas().recordCount(), 3);
+        purgeWith(regional(today), MessageAnswer::Yes);
+        QCOMPARE(messages.texts(),
+                 (QStringList{QStringLiteral("No hay llamadas para eliminar"),
+                              QStringLiteral("Se eliminarán 2 llamadas. Está seguro ?"),
+                              QStringLiteral("Se eliminarán 2 llamadas. Está seguro ?")}));
+        QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")), 1);
+        QCOMPARE(office.scalar(QStringLiteral("SELECT CantLlamadas FROM Clientes")), 3);
+        QCOMPARE(browser.datLlamadas().recordCount(), 1);
+        QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("1"));
+    }
+
+    // Another workstation logs calls dated in the purged range all through the purge: the purge
+    // deletes exactly the number it asked about, never a call logged after its count, and the
+    // other workstation never fails.
+    void purgeWhileAnotherWorkstationLogs()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"));
+        const QDate old = today.addDays(-100);
+        constexpr int oldCalls = 60000;
+        office.oldCalls(ana, oldCalls, old);
+
+        QProcess logger;
+        logger.start(QCoreApplication::applicationDirPath() + QStringLiteral("/call_logger"),
+                     {office.path(), QStringLiteral("5"), QStringLiteral("10"),
+                      old.toString(QStringLiteral("yyyy-MM-dd"))});
+        QVERIFY(logger.waitForStarted());
+        QByteArray started;
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (started += logger.readAllStandardOutput()).contains("READY"),
+            qPrintable(QString::fromUtf8(started + logger.readAllStandardError())), 10000);
+
+        frmAdministrar browser(office.path(), nullptr);
+        MessageBox::Script messages;
+        frmEliminar purge(browser.datLlamadas(), &browser);
+        purge.mskDesde()->setDate(today);
+        messages.queueAnswer(MessageAnswer::Yes);
+        purge.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        QTest::qWait(200);
+        logger.closeWriteChannel();
+        QVERIFY(logger.waitForFinished(10000));
+        const QString report = QString::fromUtf8(logger.readAllStandardOutput());
+        QCOMPARE(logger.exitCode(), 0);
+
+        const QString question = messages.texts().value(0);
+        QVERIFY2(question.startsWith(QStringLiteral("Se eliminarán ")), qPrintable(question));
+        const qint64 asked = question.section(QLatin1Char(' '), 2, 2).toLongLong();
+        const qint64 logged = report.section(QStringLiteral("logged "), 1)
+                                  .section(QLatin1Char('\n'), 0, 0)
+                                  .toLongLong();
+        QVERIFY2(asked > oldCalls && logged > asked - oldCalls, qPrintable(report));
+        QCOMPARE(messages.shown().size(), 1);
+        QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")),
+                 oldCalls + logged - asked);
+    }
+};
+
+QTEST_MAIN(AdminTest)
+#include "tst_admin.moc"
