@@ -80,7 +80,8 @@ void frmLlamantes::buildControls()
     txtObservaciones = new QPlainTextEdit(this);
     txtObservaciones->setObjectName(QStringLiteral("txtObservaciones"));
     txtObservaciones->setTabChangesFocus(true);
-    txtObservaciones->setFixedHeight(txtObservaciones->fontMetrics().lineSpacing() * 4 + 12);
+    txtObservaciones->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtObservaciones->setFixedHeight(txtObservaciones->fontMetrics().lineSpacing() * 5 + 16);
     limitLength(txtObservaciones, MaxObservaciones);
     lblObservaciones->setBuddy(txtObservaciones);
 

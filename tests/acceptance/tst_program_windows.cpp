@@ -26,6 +26,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
@@ -155,6 +156,7 @@ private slots:
     void callsReachPanelAndDatabaseAlsoWhenHidden();
     void failedCountShowsMessageAndHides();
     void configurationEntriesOpenWizardModally();
+    void clientButtonsOpenTheirForms();
     void salirEndsTheProgram();
 };
 
@@ -430,6 +432,32 @@ void ProgramWindowsTest::configurationEntriesOpenWizardModally()
     w->findChild<QAction*>(QStringLiteral("mnuConfiguracion"))->trigger();
     QCOMPARE(watcher.openings, 2);
     QVERIFY(w->isVisible());
+}
+
+void ProgramWindowsTest::clientButtonsOpenTheirForms()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(env.programFolder()));
+    Program p(env.programFolder());
+    frmIdentificador* w = p.windows->mainWindow();
+    w->show();
+    QStringList opened;
+    QTimer closer;
+    closer.setInterval(10);
+    connect(&closer, &QTimer::timeout, [&opened] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            opened << dialog->objectName() + QLatin1Char(':') + dialog->windowTitle();
+            dialog->reject();
+        }
+    });
+    closer.start();
+
+    w->cmdManual()->click();
+    w->Recibe_llamada(QStringLiteral("4567890"));
+    w->cmdLlamante()->click();
+    QCOMPARE(opened, QStringList({QStringLiteral("frmBuscarTelefono:Llamora"),
+                                  QStringLiteral("frmLlamantes:Cliente")}));
 }
 
 void ProgramWindowsTest::salirEndsTheProgram()

@@ -582,8 +582,12 @@ void ClientsTest::pictureForTheReadme()
                                true}) == 0);
     DataControl list;
     attachList(list, db.databasePath(), QStringLiteral("1145678901"));
+    for (int call = 0; call < 12; ++call)
+        QCOMPARE(countCall(list), DatabaseError::None);
     frmLlamantes editor(2, list);
     editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    QTest::qWait(100); // the remarks' layout settles before the picture
     QVERIFY(editor.grab().save(QFile::decodeName(folder) + QStringLiteral("/frmLlamantes.png")));
 }
 
