@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build, test and demonstrate Llamora.
+# Installs the Debian 12 packages needed to build, test and demonstrate Llamora; with --package,
+# also those that build and check the Debian package.
 set -euo pipefail
 packages=(
     cmake g++ make
     qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6sql6-sqlite qt6-translations-l10n
     libsqlite3-dev sqlite3 fonts-liberation xvfb xauth x11-utils imagemagick
 )
+if [ "${1:-}" = --package ]; then
+    packages+=(dpkg-dev file lintian passwd util-linux procps)
+fi
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
