@@ -1,188 +1,36 @@
-// The client editor (frmLlamantes) and the search by number (frmBuscarTelefono): real widgets on
-// the offscreen platform, a real database file, the real main window for Modo 1 and the search,
-// and db_worker as another workstation where that is the point.
+// The client editor on its own: real widgets offscreen, a real database file, and db_worker as
+// another workstation where that is the point.
+#include "ClientEditorTest.h"
+
+#include "ClientFormsSupport.h"
 #include "ClientScreens.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
-#include "MessageBox.h"
 #include "NumberBox.h"
-#include "Parlux.h"
 #include "TypeText.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
-#include "database/RowOperations.h"
-#include "database/Statements.h"
 #include "frmBuscarTelefono.h"
 #include "frmLlamantes.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
-#include <functional>
-#include <memory>
-
-using namespace Statements;
-
-namespace {
-
-template <typename T>
-T* child(const QWidget& parent, const char* name)
+void ClientEditorTest::init()
 {
-    return parent.findChild<T*>(QLatin1String(name));
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
 }
 
-QString text(const QWidget& form, const char* name)
-{
-    if (const auto* label = child<QLabel>(form, name))
-        return label->text();
-    if (const auto* line = child<QLineEdit>(form, name))
-        return line->text();
-    if (const auto* lines = child<QPlainTextEdit>(form, name))
-        return lines->toPlainText();
-    return QStringLiteral("<no %1>").arg(QLatin1String(name));
-}
-
-void click(const QWidget& form, const char* button)
-{
-    QTest::mouseClick(child<QPushButton>(form, button), Qt::LeftButton);
-}
-
-QString panelText(const frmIdentificador& w, const char* label)
-{
-    const auto* found = w.Parlux1()->findChild<QLabel*>(QLatin1String(label));
-    return found ? found->text() : QStringLiteral("<no %1>").arg(QLatin1String(label));
-}
-
-// Acts on the modal dialog of type Dialog as soon as one is up; stops when the handle goes.
-template <typename Dialog>
-std::unique_ptr<QTimer> whenModal(std::function<void(Dialog&)> action)
-{
-    auto timer = std::make_unique<QTimer>();
-    timer->setInterval(10);
-    QTimer* raw = timer.get();
-    QObject::connect(raw, &QTimer::timeout, raw, [raw, action] {
-        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-            raw->stop();
-            action(*dialog);
-        }
-    });
-    timer->start();
-    return timer;
-}
-
-// A client as the call reception makes one: only Telefono and FIngreso, the rest Null.
-qint64 addCaller(const QString& databasePath, const QString& telefono)
-{
-    DataControl datLlamada;
-    datLlamada.setDatabaseName(databasePath);
-    datLlamada.setRecordSource(clientByTelephone(telefono));
-    qint64 id = 0;
-    if (datLlamada.refresh() != DatabaseError::None ||
-        addCallerAsClient(datLlamada, telefono, QDate(2024, 1, 15), &id) != DatabaseError::None)
-        return 0;
-    return id;
-}
-
-ClientRecord stored(const QString& databasePath, qint64 id)
-{
-    ClientRecord client;
-    readClient(databasePath, id, &client);
-    return client;
-}
-
-// The list of one client, as a browser would hold it, on that client.
-void attachList(DataControl& list, const QString& databasePath, const QString& telefono)
-{
-    list.setDatabaseName(databasePath);
-    list.setRecordSource(clientByTelephone(telefono));
-    list.refresh();
-}
-
-QString workerPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker");
-}
-
-// Another workstation that edits the client and keeps the write lock until it is finished.
-std::unique_ptr<QProcess> holdEdit(const QString& databasePath, const QString& telefono)
-{
-    auto process = std::make_unique<QProcess>();
-    process->start(workerPath(), {QStringLiteral("hold-edit"), databasePath, telefono});
-    QElapsedTimer waited;
-    waited.start();
-    QByteArray said;
-    while (!said.contains("READY") && waited.elapsed() < 10000) {
-        process->waitForReadyRead(200);
-        said += process->readAll();
-    }
-    return said.contains("edit 0\nREADY") ? std::move(process) : nullptr;
-}
-
-QString deleteElsewhere(const QString& databasePath, const QString& telefono)
-{
-    QProcess process;
-    process.start(workerPath(), {QStringLiteral("delete"), databasePath, telefono});
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
-
-QString shownList(const MessageBox::Script& script)
-{
-    QStringList shown;
-    for (const MessageBox::Shown& message : script.shown())
-        shown << QStringLiteral("%1|%2").arg(int(message.message.icon)).arg(message.message.text);
-    return shown.join(QLatin1Char('\n'));
-}
-
-QString information(const QString& text)
-{
-    return QStringLiteral("%1|%2").arg(int(MessageIcon::Information)).arg(text);
-}
-
-// The focus chain of a form from a widget, through the widgets that take Tab.
-QStringList focusOrder(QWidget* first)
-{
-    QStringList names;
-    QWidget* widget = first;
-    do {
-        if (widget->focusPolicy() & Qt::TabFocus && widget->isVisibleTo(first->window()))
-            names << widget->objectName();
-        widget = widget->nextInFocusChain();
-    } while (widget != first && names.size() < 20);
-    return names;
-}
-
-} // namespace
-
-class ClientsTest : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
-
-    void editorShowsAndSavesAClient();
-    void newClientNeedsANumberOfItsOwn();
-    void numberBoxesTakeDigitsOnly();
-    void listOpensTheEditorInModes2And3();
-    void saveMeetsOtherWorkstations();
-    void callerEditorFollowsTheMainWindow();
-    void searchTakesTheNumberAsACall();
-    void pictureForTheReadme();
-};
-
-void ClientsTest::editorShowsAndSavesAClient()
+void ClientEditorTest::editorShowsAndSavesAClient()
 {
     DatabaseFixture db;
     const qint64 id = addCaller(db.databasePath(), QStringLiteral("4567"));
@@ -262,7 +110,7 @@ void ClientsTest::editorShowsAndSavesAClient()
              1);
 }
 
-void ClientsTest::newClientNeedsANumberOfItsOwn()
+void ClientEditorTest::newClientNeedsANumberOfItsOwn()
 {
     DatabaseFixture db;
     DataControl list;
@@ -297,7 +145,8 @@ void ClientsTest::newClientNeedsANumberOfItsOwn()
 
     // The same number again: refused, the form stays open on the number, nothing is written.
     auto second = newClient(QStringLiteral("5551234"), QStringLiteral("Otra"));
-    QCOMPARE(shownList(script), information(QStringLiteral("El número de teléfono ya existe")));
+    QCOMPARE(shownList(script),
+             shown(MessageIcon::Information, QStringLiteral("El número de teléfono ya existe")));
     QVERIFY(second->isVisible());
     QCOMPARE(second->focusWidget(), child<NumberBox>(*second, "txtTelefono"));
 
@@ -307,11 +156,12 @@ void ClientsTest::newClientNeedsANumberOfItsOwn()
     QCOMPARE(emptyOnce->result(), int(QDialog::Accepted));
     auto emptyTwice = newClient(QString(), QStringLiteral("Otra vez"));
     QVERIFY(emptyTwice->isVisible());
-    QCOMPARE(shownList(script), information(QStringLiteral("El número de teléfono ya existe")));
+    QCOMPARE(shownList(script),
+             shown(MessageIcon::Information, QStringLiteral("El número de teléfono ya existe")));
     QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Clientes")), 2);
 }
 
-void ClientsTest::numberBoxesTakeDigitsOnly()
+void ClientEditorTest::numberBoxesTakeDigitsOnly()
 {
     NumberBox box(20);
     box.show();
@@ -359,7 +209,7 @@ void ClientsTest::numberBoxesTakeDigitsOnly()
     QCOMPARE(child<NumberBox>(search, "txtTelefono")->maxLength(), 20);
 }
 
-void ClientsTest::listOpensTheEditorInModes2And3()
+void ClientEditorTest::listOpensTheEditorInModes2And3()
 {
     DatabaseFixture db;
     const qint64 id = addCaller(db.databasePath(), QStringLiteral("4567"));
@@ -392,7 +242,7 @@ void ClientsTest::listOpensTheEditorInModes2And3()
              1);
 }
 
-void ClientsTest::saveMeetsOtherWorkstations()
+void ClientEditorTest::saveMeetsOtherWorkstations()
 {
     DatabaseFixture db;
     const QString path = db.databasePath();
@@ -413,8 +263,9 @@ void ClientsTest::saveMeetsOtherWorkstations()
     holder->closeWriteChannel();
     holder->waitForFinished(5000);
     QCOMPARE(shownList(script),
-             information(QStringLiteral("El cliente está siendo actualizado por otra estación, "
-                                        "espere o cancele la operación")));
+             shown(MessageIcon::Information,
+                   QStringLiteral("El cliente está siendo actualizado por otra estación, "
+                                  "espere o cancele la operación")));
     QCOMPARE(waiting.result(), int(QDialog::Rejected));
     QCOMPARE(stored(path, held).details.Nombre, QString());
 
@@ -425,7 +276,8 @@ void ClientsTest::saveMeetsOtherWorkstations()
     QCOMPARE(deleteElsewhere(path, QStringLiteral("222")), QStringLiteral("delete 0"));
     click(late, "cmdAceptar");
     QCOMPARE(shownList(script),
-             information(QStringLiteral("El cliente ha sido eliminado por otra estación")));
+             shown(MessageIcon::Information,
+                   QStringLiteral("El cliente ha sido eliminado por otra estación")));
     QCOMPARE(late.result(), int(QDialog::Rejected));
     QCOMPARE(db.scalar(QStringLiteral("SELECT count(*) FROM Clientes WHERE IdCliente = ") +
                        QString::number(gone)),
@@ -451,123 +303,7 @@ void ClientsTest::saveMeetsOtherWorkstations()
     QCOMPARE(stored(path, shared).CantLlamadas.value_or(-1), 1);
 }
 
-void ClientsTest::callerEditorFollowsTheMainWindow()
-{
-    TestEnvironment env;
-    MainWindowFixture f(env.programFolder());
-    frmIdentificador& w = *f.window;
-    frmIdentificador::Screens screens;
-    screens.frmLlamantes = [&w] {
-        ClientScreens::openCallerEditor(w);
-    };
-    w.setScreens(std::move(screens));
-    const QString path = f.values.databasePath();
-    const qint64 id = addCaller(path, QStringLiteral("4567"));
-    QVERIFY(saveClientDetails(path, id, {QStringLiteral("Juan"), {}, {}, false}) == 0);
-    w.show();
-    w.Recibe_llamada(QStringLiteral("4567"));
-    QVERIFY(w.cmdLlamante()->isEnabled());
-
-    // Saved in Modo 1: the notice shows the client again, with the count.
-    auto save = whenModal<frmLlamantes>([](frmLlamantes& editor) {
-        QCOMPARE(editor.windowTitle(), QStringLiteral("Cliente"));
-        QCOMPARE(text(editor, "lblTelefono"), QStringLiteral("4567"));
-        QCOMPARE(text(editor, "txtNombre"), QStringLiteral("Juan"));
-        child<QLineEdit>(editor, "txtNombre")->setText(QStringLiteral("Peña & Cía."));
-        click(editor, "cmdAceptar");
-    });
-    w.cmdLlamante()->click();
-    QCOMPARE(panelText(w, "lblNombre"), QStringLiteral("Peña & Cía."));
-    QCOMPARE(panelText(w, "lblNota"), QStringLiteral("Cant: 1"));
-
-    // A newer call while the editor is open: the save is stored, the notice stays on the
-    // newer caller.
-    auto overtaken = whenModal<frmLlamantes>([&w](frmLlamantes& editor) {
-        w.Recibe_llamada(QStringLiteral("999"));
-        child<QLineEdit>(editor, "txtNombre")->setText(QStringLiteral("Núñez O'Brien"));
-        click(editor, "cmdAceptar");
-    });
-    w.cmdLlamante()->click();
-    QCOMPARE(stored(path, id).details.Nombre, QStringLiteral("Núñez O'Brien"));
-    QCOMPARE(panelText(w, "lblTelefono"), QStringLiteral("999"));
-    QCOMPARE(panelText(w, "lblNombre"), QString());
-
-    // The last caller deleted by another workstation: the editor says so and closes, and the
-    // button no longer offers that client.
-    w.Recibe_llamada(QStringLiteral("4567"));
-    QCOMPARE(deleteElsewhere(path, QStringLiteral("4567")), QStringLiteral("delete 0"));
-    MessageBox::Script script;
-    w.cmdLlamante()->click();
-    QCOMPARE(shownList(script),
-             QStringLiteral("%1|El Cliente ha sido eliminado").arg(int(MessageIcon::Exclamation)));
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
-    QVERIFY(!w.cmdLlamante()->isEnabled());
-    QVERIFY(w.datLlamada()->isEmpty());
-}
-
-void ClientsTest::searchTakesTheNumberAsACall()
-{
-    TestEnvironment env;
-    MainWindowFixture f(env.programFolder());
-    frmIdentificador& w = *f.window;
-    frmIdentificador::Screens screens;
-    screens.frmBuscarTelefono = [&w] {
-        ClientScreens::openNumberSearch(w);
-    };
-    w.setScreens(std::move(screens));
-    const QString path = f.values.databasePath();
-    const qint64 id = addCaller(path, QStringLiteral("4567"));
-    QVERIFY(saveClientDetails(path, id, {QStringLiteral("Juan"), {}, {}, true}) == 0);
-    w.show();
-
-    const auto search = [&w](const QString& typed, bool accept) {
-        auto handle = whenModal<frmBuscarTelefono>([typed, accept](frmBuscarTelefono& form) {
-            QCOMPARE(form.windowTitle(), QStringLiteral("Llamora"));
-            QCOMPARE(text(form, "Label10"), QStringLiteral("Número telefónico"));
-            // Nothing to take while the box is empty, not even with Enter.
-            QVERIFY(!child<QPushButton>(form, "cmdOK")->isEnabled());
-            QTest::keyClick(child<NumberBox>(form, "txtTelefono"), Qt::Key_Return);
-            QVERIFY(form.isVisible());
-            typeText(child<NumberBox>(form, "txtTelefono"), typed);
-            click(form, accept ? "cmdOK" : "cmdCancel");
-        });
-        w.cmdManual()->click();
-        return !handle->isActive();
-    };
-    const auto count = [&path](const QString& sql) {
-        return DatabaseFixture::scalarIn(path, sql);
-    };
-
-    // A client's number: logged and counted as a call, the notice shows the client, and the
-    // focus waits on the client button.
-    QVERIFY(search(QStringLiteral("45ab67"), true));
-    QCOMPARE(
-        count(QStringLiteral("SELECT count(*) FROM Llamadas WHERE Puesto = %1 AND Cliente = %2")
-                  .arg(f.values.NumeroPuesto)
-                  .arg(id)),
-        1);
-    QCOMPARE(stored(path, id).CantLlamadas.value_or(-1), 1);
-    QCOMPARE(panelText(w, "lblNombre"), QStringLiteral("Juan"));
-    QCOMPARE(panelText(w, "lblNota"), QStringLiteral("Cant: 1"));
-    QVERIFY(w.cmdLlamante()->isEnabled());
-    QCOMPARE(w.focusWidget(), w.cmdLlamante());
-
-    // A new number becomes a client entered today with its first call.
-    QVERIFY(search(QStringLiteral("777"), true));
-    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Clientes WHERE Telefono = '777' AND "
-                                  "CantLlamadas = 1 AND FIngreso = '%1'")
-                       .arg(DateText::storedDate(QDate::currentDate()))),
-             1);
-    // "0" is a withheld number: shown, nothing logged; "&Cancelar" does nothing at all.
-    QVERIFY(search(QStringLiteral("0"), true));
-    QCOMPARE(panelText(w, "lblNombre"), QStringLiteral("ANÓNIMO"));
-    QVERIFY(!w.cmdLlamante()->isEnabled());
-    QVERIFY(search(QStringLiteral("4567"), false));
-    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Llamadas")), 2);
-    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Clientes")), 2);
-}
-
-void ClientsTest::pictureForTheReadme()
+void ClientEditorTest::pictureForTheReadme()
 {
     const QByteArray folder = qgetenv("LLAMORA_SCREENSHOT_DIR");
     if (folder.isEmpty())
@@ -590,6 +326,3 @@ void ClientsTest::pictureForTheReadme()
     QTest::qWait(100); // the remarks' layout settles before the picture
     QVERIFY(editor.grab().save(QFile::decodeName(folder) + QStringLiteral("/frmLlamantes.png")));
 }
-
-QTEST_MAIN(ClientsTest)
-#include "tst_clients.moc"
