@@ -1,10 +1,16 @@
 #include "PortTable.h"
+#include "database/DatabaseFile.h"
+#include "settings/ProgramFolder.h"
 #include "settings/SettingsStore.h"
+#include "startup/ExisteBaseDatos.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QTextStream>
+
+#include <optional>
 
 namespace {
 
@@ -20,17 +26,74 @@ int fail(const QString& text)
     return 2;
 }
 
+// A whole number from low to high written plainly ("4", not "04", "+4" or "4 "), as the wizard
+// stores it; nothing for anything else.
+std::optional<int> wholeNumber(const QString& text, int low, int high)
+{
+    static const QRegularExpression plain(QStringLiteral("^[1-9][0-9]{0,3}$"));
+    if (!plain.match(text).hasMatch())
+        return std::nullopt;
+    const int value = text.toInt();
+    if (value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+// The value stored for a setting, checked as the program checks what it accepts: the wizard's
+// lists for the port and the workstation, "0" or "1" for the switch-on, and a folder whose
+// database opens and can be written. Empty with *problem set when the value is refused.
+QString checkedValue(SettingKey key, const QString& value, QString* problem)
+{
+    switch (key) {
+    case SettingKey::Puerto:
+        if (wholeNumber(value, PortTable::FirstPort, PortTable::LastPort))
+            return value;
+        *problem = QStringLiteral("--puerto debe ser un número de 1 a 16, no «%1»").arg(value);
+        return {};
+    case SettingKey::Puesto:
+        if (wholeNumber(value, 1, 10))
+            return value;
+        *problem = QStringLiteral("--puesto debe ser un número de 1 a 10, no «%1»").arg(value);
+        return {};
+    case SettingKey::ActivarCID:
+        if (value == QLatin1String("0") || value == QLatin1String("1"))
+            return value;
+        *problem = QStringLiteral("--activar debe ser 0 o 1, no «%1»").arg(value);
+        return {};
+    case SettingKey::BaseDeDatos: {
+        const QString folder = QDir::cleanPath(QDir(value).absolutePath());
+        const QString path = databasePathIn(folder);
+        if (probeDatabaseFile(path) != 0) {
+            *problem = QStringLiteral("no hay en «%1» una base de datos Llamora.mdb que se pueda "
+                                      "abrir")
+                           .arg(QDir::toNativeSeparators(folder));
+            return {};
+        }
+        if (const WriteAccess access = probeWriteAccess(path); access != WriteAccess::Writable) {
+            *problem = QStringLiteral("la base de datos de «%1» no se puede usar para registrar "
+                                      "llamadas: %2")
+                           .arg(QDir::toNativeSeparators(folder), writeAccessProblem(access, path));
+            return {};
+        }
+        return folder;
+    }
+    }
+    return {};
+}
+
 // "N=PATH": port number N of the table stands for the device PATH (empty PATH: the default).
+// The path must be a full one, as the wizard asks.
 bool applyDevice(PortTable& table, const QString& assignment)
 {
     const qsizetype equals = assignment.indexOf(QLatin1Char('='));
     if (equals < 1)
         return false;
-    bool isNumber = false;
-    const int port = assignment.left(equals).toInt(&isNumber);
-    if (!isNumber || !PortTable::isValidPort(port))
+    const auto port =
+        wholeNumber(assignment.left(equals), PortTable::FirstPort, PortTable::LastPort);
+    const QString device = assignment.mid(equals + 1);
+    if (!port || (!device.isEmpty() && !QDir::isAbsolutePath(device)))
         return false;
-    table.setDevice(port, assignment.mid(equals + 1));
+    table.setDevice(*port, device);
     return true;
 }
 
@@ -44,7 +107,8 @@ int main(int argc, char* argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Escribe la configuración de una instalación de Llamora (la misma que guarda el "
-        "asistente de configuración) y la tabla de puertos serie."));
+        "asistente de configuración) y la tabla de puertos serie. Rechaza los valores que el "
+        "programa no aceptaría y termina con un código distinto de 0 cuando no pudo escribir."));
     parser.addHelpOption();
     const QCommandLineOption programFolder(
         QStringLiteral("carpeta-programa"),
@@ -63,7 +127,8 @@ int main(int argc, char* argv[])
           QStringLiteral("0|1")}},
         {SettingKey::BaseDeDatos,
          {QStringLiteral("base-de-datos"),
-          QStringLiteral("Carpeta que contiene la base de datos Llamora.mdb."),
+          QStringLiteral("Carpeta que contiene la base de datos Llamora.mdb (debe abrirse y "
+                         "poder escribirse)."),
           QStringLiteral("carpeta")}},
     };
     const QCommandLineOption device(
@@ -82,25 +147,44 @@ int main(int argc, char* argv[])
 
     if (!parser.isSet(programFolder))
         return fail(QStringLiteral("falta --carpeta-programa"));
+    // The same folder text the program builds its settings address from.
+    const QString folder = programFolderFor(parser.value(programFolder));
+    if (folder.isEmpty())
+        return fail(QStringLiteral("la carpeta del programa «%1» no existe")
+                        .arg(parser.value(programFolder)));
 
-    SettingsStore store(QDir::cleanPath(QDir(parser.value(programFolder)).absolutePath()));
+    // Everything is checked before anything is written.
+    QList<std::pair<SettingKey, QString>> values;
     for (const SettingOption& setting : settings) {
-        if (parser.isSet(setting.option))
-            store.write(setting.key, parser.value(setting.option));
+        if (!parser.isSet(setting.option))
+            continue;
+        QString problem;
+        const QString value = checkedValue(setting.key, parser.value(setting.option), &problem);
+        if (!problem.isEmpty())
+            return fail(problem + QStringLiteral("; no se escribió nada"));
+        values.append({setting.key, value});
+    }
+    PortTable table = PortTable::load();
+    for (const QString& assignment : parser.values(device)) {
+        if (!applyDevice(table, assignment))
+            return fail(QStringLiteral("asignación de dispositivo no válida: «%1» (se espera "
+                                       "n=ruta completa, con n de 1 a 16); no se escribió nada")
+                            .arg(assignment));
     }
 
-    if (parser.isSet(device)) {
-        PortTable table = PortTable::load();
-        for (const QString& assignment : parser.values(device)) {
-            if (!applyDevice(table, assignment))
-                return fail(QStringLiteral("asignación de dispositivo no válida: ") + assignment);
-        }
-        if (!table.save())
-            return fail(QStringLiteral("no se pudo guardar ") + PortTable::filePath());
+    SettingsStore store(folder);
+    for (const auto& [key, value] : values) {
+        if (!store.write(key, value))
+            return fail(QStringLiteral("no se pudo guardar la configuración en «%1»")
+                            .arg(QDir::toNativeSeparators(store.filePath())));
     }
+    if (parser.isSet(device) && !table.save())
+        return fail(QStringLiteral("no se pudo guardar la tabla de puertos en «%1»")
+                        .arg(QDir::toNativeSeparators(PortTable::filePath())));
 
     if (parser.isSet(show)) {
         QTextStream out(stdout);
+        out << "programa: " << folder << '\n';
         out << "configuracion: " << store.filePath() << '\n';
         out << "puertos: " << PortTable::filePath() << '\n';
     }

@@ -80,11 +80,12 @@ QString SettingsStore::read(SettingKey key, const QString& defaultValue) const
     return value.toString();
 }
 
-void SettingsStore::write(SettingKey key, const QString& value)
+bool SettingsStore::write(SettingKey key, const QString& value)
 {
     QSettings settings(filePath(), QSettings::IniFormat);
     settings.setValue(keyPath(key), value);
     settings.sync();
+    return settings.status() == QSettings::NoError;
 }
 
 QString SettingsStore::puerto(const QString& defaultValue) const

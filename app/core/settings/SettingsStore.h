@@ -23,14 +23,15 @@ enum class SettingKey
 // ~/.config/Llamora/Llamora-%2Fopt%2Fllamora.ini.
 //
 // The file is opened afresh at each access, so a change made by another part of the program (or
-// another instance) is always seen. Writing never reports anything.
+// another instance) is always seen. The program never reports a failed write (the tools do).
 class SettingsStore
 {
 public:
     explicit SettingsStore(QString programFolder);
 
     [[nodiscard]] QString read(SettingKey key, const QString& defaultValue) const;
-    void write(SettingKey key, const QString& value);
+    // False when the file could not be written.
+    bool write(SettingKey key, const QString& value);
 
     // Typed access: each reader's default is the empty text unless it passes its own
     // (the activation reads "Puesto" with "1").
