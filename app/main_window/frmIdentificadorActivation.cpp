@@ -134,6 +134,12 @@ void frmIdentificador::PicLogo_MouseMove(TrayEvent event, const QPoint& globalPo
         m_trayGuard = false;
         break;
     case TrayEvent::RightReleased:
+        // As for the left button: the dialog must be answered first. Its entries would act
+        // under it (the wizard's detection switches the line off behind an "Activado").
+        if (!isAvailableToUser()) {
+            m_trayGuard = false;
+            break;
+        }
         // The guard drops when the menu closes (see buildMenus).
         m_mnuBar->popup(globalPos, m_mnuBar->defaultAction());
         if (!m_mnuBar->isVisible())
@@ -154,5 +160,8 @@ void frmIdentificador::mnuAbrir_Click()
 
 void frmIdentificador::mnuActivar_Click()
 {
+    // A menu left open while a modal dialog came up (a call's message) must not switch under it.
+    if (!isAvailableToUser())
+        return;
     m_cmdEncendidoID->click();
 }

@@ -7,6 +7,8 @@
 #include "settings/SettingsStore.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QMenu>
 #include <QTest>
 
 #include <chrono>
@@ -165,6 +167,40 @@ private slots:
         QVERIFY(w.Lineo1()->Enabled());
         QCOMPARE(w.Lineo1()->Puerto(), qint16(7));
         QCOMPARE(w.Parlux1()->Puesto(), qint16(1));
+    }
+
+    void trayMenuWaitsForAnOpenModalDialog()
+    {
+        TestEnvironment env;
+        ModemSimulator modem;
+        QVERIFY(startModem(modem));
+        SettingsStore(env.programFolder()).setPuerto(QStringLiteral("4"));
+        MainWindowFixture f(env.programFolder());
+        frmIdentificador& w = *f.window;
+        w.Lineo1()->setReplyTimeout(150ms);
+
+        // The wizard, say, is open: the tray's menu does not open, and an entry chosen from a
+        // menu opened just before does nothing.
+        QDialog dialog(&w);
+        dialog.setWindowModality(Qt::ApplicationModal);
+        dialog.show();
+        QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
+        f.tray->releaseRight();
+        QTest::qWait(50);
+        QVERIFY(!w.mnuBar()->isVisible());
+        f.entry("mnuActivar")->trigger();
+        QVERIFY(!w.Lineo1()->Enabled());
+        QCOMPARE(switchState(f), offState(QStringLiteral("Activar Llamora")));
+
+        // Once it is answered, the menu works again.
+        dialog.close();
+        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
+        f.tray->releaseRight();
+        QTRY_VERIFY(w.mnuBar()->isVisible());
+        f.entry("mnuActivar")->trigger();
+        w.mnuBar()->hide();
+        QVERIFY(w.Lineo1()->Enabled());
+        QCOMPARE(switchState(f), OnState);
     }
 
     void devicePulledOutSwitchesOff()
