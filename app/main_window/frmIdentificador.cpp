@@ -49,9 +49,7 @@ frmIdentificador::frmIdentificador(ProgramValues& values, std::unique_ptr<TrayIc
     setObjectName(QStringLiteral("frmIdentificador"));
     setWindowTitle(ProgramInfo::title());
     setWindowIcon(m_skin.icon);
-    // No system title bar. With a notification icon the window also stays off the task bar;
-    // without one the task bar is the only way back to it.
-    setWindowFlags(Qt::FramelessWindowHint | (m_tray->isAvailable() ? Qt::Tool : Qt::Window));
+    setWindowFlags(windowFlagsFor(m_tray->isAvailable()));
     setMouseTracking(true);
 
     buildControls();
@@ -196,6 +194,8 @@ void frmIdentificador::buildControls()
             [this](const QPoint& at) { PicLogo_MouseMove(TrayEvent::LeftPressed, at); });
     connect(m_tray.get(), &TrayIcon::rightReleased, this,
             [this](const QPoint& at) { PicLogo_MouseMove(TrayEvent::RightReleased, at); });
+    connect(m_tray.get(), &TrayIcon::availabilityChanged, this,
+            &frmIdentificador::followTrayAvailability);
 }
 
 QRect frmIdentificador::twipsRect(int left, int top, int width, int height) const

@@ -164,6 +164,12 @@ private:
     void picTitleBar_MouseMove(const QPoint& globalPos);
     void picTitleBar_MouseUp();
     void updateTrayToolTip();
+    // No system title bar. With a notification icon the window also stays off the task bar;
+    // without one the task bar is the only way back to it.
+    [[nodiscard]] static Qt::WindowFlags windowFlagsFor(bool trayAvailable);
+    // A notification area appeared (the icon is added) or went away (the window takes a
+    // task-bar entry instead).
+    void followTrayAvailability(bool available);
     [[nodiscard]] QRect twipsRect(int left, int top, int width, int height) const;
     PictureButton* addButton(const char* name, int normalPicture, const QString& toolTip);
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption);

@@ -56,6 +56,30 @@ void frmIdentificador::CreaIconoBandeja()
     m_tray->show();
 }
 
+Qt::WindowFlags frmIdentificador::windowFlagsFor(bool trayAvailable)
+{
+    return Qt::FramelessWindowHint | (trayAvailable ? Qt::Tool : Qt::Window);
+}
+
+void frmIdentificador::followTrayAvailability(bool available)
+{
+    // A window open on screen stays open; one put away goes behind the new icon, or into the
+    // task bar when the icon has gone. Changing the flags hides the window.
+    const bool open = isVisible() && !isMinimized();
+    setWindowFlags(windowFlagsFor(available));
+    if (available) {
+        CreaIconoBandeja();
+        if (open)
+            show();
+    } else {
+        m_tray->remove();
+        if (open)
+            show();
+        else
+            showMinimized();
+    }
+}
+
 void frmIdentificador::updateTrayToolTip()
 {
     m_tray->setToolTip(TextoBandeja(m_Lineo1->Enabled()));

@@ -4,13 +4,26 @@
 
 SystemTrayIcon::SystemTrayIcon(QObject* parent)
     : TrayIcon(parent)
+    , m_available(QSystemTrayIcon::isSystemTrayAvailable())
 {
     connect(&m_icon, &QSystemTrayIcon::activated, this, &SystemTrayIcon::onActivated);
+    m_availabilityCheck.setInterval(availabilityCheckMs);
+    connect(&m_availabilityCheck, &QTimer::timeout, this, &SystemTrayIcon::checkAvailability);
+    m_availabilityCheck.start();
 }
 
 bool SystemTrayIcon::isAvailable() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    return m_available;
+}
+
+void SystemTrayIcon::checkAvailability()
+{
+    const bool available = QSystemTrayIcon::isSystemTrayAvailable();
+    if (available == m_available)
+        return;
+    m_available = available;
+    emit availabilityChanged(available);
 }
 
 void SystemTrayIcon::setIcon(const QIcon& icon)
@@ -40,7 +53,8 @@ void SystemTrayIcon::remove()
 
 bool SystemTrayIcon::isShown() const
 {
-    return m_icon.isVisible();
+    // Qt keeps an icon "visible" when the notification area has gone away under it.
+    return m_icon.isVisible() && m_available;
 }
 
 void SystemTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)

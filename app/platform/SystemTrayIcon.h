@@ -3,8 +3,11 @@
 #include "TrayIcon.h"
 
 #include <QSystemTrayIcon>
+#include <QTimer>
 
-// The notification-area icon of the desktop, through QSystemTrayIcon.
+// The notification-area icon of the desktop, through QSystemTrayIcon. The desktop's notification
+// area is looked for every two seconds, since Qt announces neither its arrival nor its departure;
+// Qt keeps the answer at hand, so the look costs next to nothing.
 class SystemTrayIcon final : public TrayIcon
 {
     Q_OBJECT
@@ -20,8 +23,13 @@ public:
     void remove() override;
     [[nodiscard]] bool isShown() const override;
 
+    static constexpr int availabilityCheckMs = 2000;
+
 private:
     void onActivated(QSystemTrayIcon::ActivationReason reason);
+    void checkAvailability();
 
     QSystemTrayIcon m_icon;
+    QTimer m_availabilityCheck;
+    bool m_available = false;
 };

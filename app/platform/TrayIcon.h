@@ -16,7 +16,8 @@ public:
     ~TrayIcon() override = default;
 
     // False where the desktop has no notification area: the window must then stay reachable
-    // on its own.
+    // on its own. It changes while the program runs (a panel that starts late or restarts);
+    // availabilityChanged tells.
     [[nodiscard]] virtual bool isAvailable() const = 0;
 
     virtual void setIcon(const QIcon& icon) = 0;
@@ -28,6 +29,8 @@ public:
     [[nodiscard]] virtual bool isShown() const = 0;
 
 signals:
+    // A notification area appeared or went away.
+    void availabilityChanged(bool available);
     // Positions are global screen pixels, where the mouse was.
     void leftPressed(const QPoint& globalPos);
     void rightReleased(const QPoint& globalPos);

@@ -10,7 +10,7 @@ class FakeTrayIcon final : public TrayIcon
     Q_OBJECT
 
 public:
-    [[nodiscard]] bool isAvailable() const override { return true; }
+    [[nodiscard]] bool isAvailable() const override { return m_available; }
     void setIcon(const QIcon& icon) override { m_icon = icon; }
     void setToolTip(const QString& text) override
     {
@@ -23,6 +23,13 @@ public:
     [[nodiscard]] bool isShown() const override { return m_shown; }
     [[nodiscard]] const QIcon& icon() const { return m_icon; }
 
+    // The desktop's notification area appears or goes away.
+    void setAvailable(bool available)
+    {
+        m_available = available;
+        emit availabilityChanged(available);
+    }
+
     void pressLeft() { emit leftPressed({100, 100}); }
     void releaseRight() { emit rightReleased({300, 300}); }
 
@@ -30,6 +37,7 @@ public:
     QStringList toolTips;
 
 private:
+    bool m_available = true;
     bool m_shown = false;
     QString m_toolTip;
     QIcon m_icon;

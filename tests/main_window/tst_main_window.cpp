@@ -275,6 +275,51 @@ private slots:
         QVERIFY(w->isVisible());
     }
 
+    void windowFollowsTheNotificationArea()
+    {
+        // The panel starts after the program (an autostart race): no icon, a task-bar entry.
+        ProgramValues values;
+        values.programFolder = m_env->programFolder();
+        auto fake = std::make_unique<FakeTrayIcon>();
+        FakeTrayIcon* tray = fake.get();
+        tray->setAvailable(false);
+        frmIdentificador window(values, std::move(fake));
+        const auto kind = [&] {
+            return window.windowFlags() & Qt::WindowType_Mask;
+        };
+        QVERIFY(!tray->isShown());
+        QCOMPARE(kind(), Qt::Window);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+        // It appears: the icon is added, with the state in its tooltip, and the open window
+        // leaves the task bar but stays open.
+        tray->setAvailable(true);
+        QVERIFY(tray->isShown());
+        QCOMPARE(tray->toolTip(), QStringLiteral("Llamora v 3.0.0   Desactivado"));
+        QCOMPARE(kind(), Qt::Tool);
+        QTRY_VERIFY(window.isVisible());
+
+        // Put away behind the icon, then the panel restarts: the window comes back into the task
+        // bar, minimised, instead of being lost.
+        window.cmdMin_Click();
+        QVERIFY(!window.isVisible());
+        tray->setAvailable(false);
+        QVERIFY(!tray->isShown());
+        QCOMPARE(kind(), Qt::Window);
+        QTRY_VERIFY(window.isVisible() && window.isMinimized());
+        window.close();
+        QVERIFY(window.isVisible());
+
+        // The panel is back: the icon too, and the window goes behind it again.
+        tray->setAvailable(true);
+        QVERIFY(tray->isShown());
+        QCOMPARE(kind(), Qt::Tool);
+        QTRY_VERIFY(!window.isVisible());
+        tray->pressLeft();
+        QTRY_VERIFY(window.isVisible() && !window.isMinimized());
+    }
+
     void trayRightReleaseOpensMenuAndGuardsReentry()
     {
         f->tray->releaseRight();
