@@ -108,8 +108,9 @@ void frmIdentificador::attachDatabase()
         MessageBox::show(nullptr, *attach.message);
     if (attach.next == DatabaseAttachResult::Next::EndProgram)
         m_loadOutcome = LoadOutcome::EndProgram;
-    // Any other failure: the repair comes with the database maintenance; until then the load
-    // goes on, and each call reports what it meets.
+    // Any other failure: the repair runs, and the load goes on.
+    if (attach.next == DatabaseAttachResult::Next::Repair)
+        mnuReparar_Click();
 }
 
 PictureButton* frmIdentificador::addButton(const char* name, int normalPicture,

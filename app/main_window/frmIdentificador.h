@@ -2,6 +2,7 @@
 
 #include "Skin.h"
 #include "TitleBarDrag.h"
+#include "maintenance/Maintenance.h"
 
 #include <QList>
 #include <QPixmap>
@@ -42,8 +43,6 @@ public:
         std::function<void(bool HayDatosLlamada)> frmTextoPostit;
         std::function<void()> frmConfiguracion;
         std::function<void()> frmAbout;
-        std::function<void()> compactar;
-        std::function<void()> reparar;
         std::function<void()> salir;
     };
 
@@ -175,6 +174,10 @@ private:
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption);
     void addSeparator(QMenu* menu, const char* name);
     static void run(const std::function<void()>& screen);
+    using MaintenanceWorker = MaintenanceResult (*)(const QString& carpetaBase,
+                                                    const MaintenanceProgress& progress);
+    // The menu handler of compaction and repair, the same for both but for the worker.
+    void runMaintenance(MaintenanceWorker worker, const QString& caption);
 
     ProgramValues& m_values;
     std::unique_ptr<TrayIcon> m_tray;

@@ -149,16 +149,6 @@ void frmIdentificador::mnuAcercaDe1_Click()
     run(m_screens.frmAbout);
 }
 
-void frmIdentificador::mnuCompactar_Click()
-{
-    run(m_screens.compactar);
-}
-
-void frmIdentificador::mnuReparar_Click()
-{
-    run(m_screens.reparar);
-}
-
 void frmIdentificador::mnuSalir_Click()
 {
     // Ends at once: nothing is closed or switched off first.

@@ -98,6 +98,8 @@ void ProgramWindows::followDatabaseFolder()
         MessageBox::show(nullptr, *attach.message);
     if (attach.next == DatabaseAttachResult::Next::EndProgram)
         end(DatabaseUnreachableExitCode);
+    else if (attach.next == DatabaseAttachResult::Next::Repair)
+        m_mainWindow->mnuReparar_Click();
 }
 
 void ProgramWindows::wireScreens(frmIdentificador& window)

@@ -18,6 +18,7 @@
 #include "frmConfiguracion.h"
 #include "frmIdentificador.h"
 #include "frmSplash.h"
+#include "maintenance/MaintenanceMessages.h"
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
 #include "settings/SettingsStore.h"
@@ -249,14 +250,20 @@ void ProgramWindowsTest::missingFileOpensWizardAndEndsUnlessFixed()
         });
         QCOMPARE(p.start(), Outcome::Ended);
         QCOMPARE(watcher.openings, 1);
-        // The main window, loaded for the wizard, reported the file and went on.
-        QCOMPARE(shownWhileOpen,
-                 QStringList{databaseProblemMessage(DatabaseError::FileNotFound).text});
+        // The main window, loaded for the wizard, reported the file, tried to repair it, said
+        // it could not and went on.
+        QCOMPARE(
+            shownWhileOpen,
+            (QStringList{databaseProblemMessage(DatabaseError::FileNotFound).text,
+                         MaintenanceMessages::closeOtherWorkstations().text,
+                         MaintenanceMessages::repairFailed().text,
+                         MaintenanceMessages::cannotAttachAgain(
+                             empty + QStringLiteral("/Llamora.mdb"), DatabaseError::FileNotFound)
+                             .text}));
         QVERIFY(p.windows->splash() == nullptr);
     }
 
-    // The user picks the right folder in the wizard: it counts at once, and the identification
-    // the load switched on (then the wizard's detection switched off) is on again.
+    // The user picks the right folder in the wizard: it counts at once.
     ModemSimulator modem;
     QString link;
     QVERIFY(startModem(modem, env, &link));
@@ -276,6 +283,10 @@ void ProgramWindowsTest::missingFileOpensWizardAndEndsUnlessFixed()
     QVERIFY(p.windows->splash() != nullptr);
     QVERIFY(p.endCodes.isEmpty());
     frmIdentificador* w = p.windows->mainWindow();
+    // The load switched identification on, and the repair it ran on the missing file switched it
+    // off, as every repair does; the user switches it on again.
+    QVERIFY(!w->Lineo1()->Enabled());
+    w->cmdEncendidoID()->click();
     QVERIFY(w->Lineo1()->Enabled());
 
     // The main window, loaded on the old folder for the wizard, looks up and logs in the new one.

@@ -407,7 +407,7 @@ private slots:
         // Entries whose screens are not given do nothing at all.
         w->setScreens({});
         f->entry("mnuSalir")->trigger();
-        f->entry("mnuCompactar")->trigger();
+        f->entry("mnuAcercaDe")->trigger();
         f->button("cmdManual")->click();
         QVERIFY(w->isVisible());
     }

@@ -166,6 +166,13 @@ int DatabaseConnection::open(const QString& filePath, Access access, int busyTim
     m_filePath = file.absoluteFilePath();
     m_access = access;
     m_busyTimeoutMs = busyTimeoutMs;
+    // Held until the presence is marked: compaction or repair cannot start meanwhile, and while
+    // one runs the file is not opened at all (it may be replaced under this path).
+    PresenceGate gate;
+    if (const int inUse = gate.enterShared(m_filePath, busyTimeoutMs); inUse != 0) {
+        m_lastErrorText = QStringLiteral("The file is being compacted or repaired");
+        return inUse;
+    }
     int error = openAndCheck(uriFor(m_filePath, access), busyTimeoutMs);
     if (error != DatabaseError::None && m_lastNativeCode == SQLITE_READONLY_ROLLBACK &&
         rollBackInterruptedWrite(m_filePath, busyTimeoutMs)) {

@@ -33,7 +33,8 @@ public:
     DatabaseConnection& operator=(const DatabaseConnection&) = delete;
 
     // 0 or an engine error number (3024, 3044, 3343, ...). markPresence = false for a probe
-    // that closes at once.
+    // that closes at once. While the file is being compacted or repaired the open waits at most
+    // busyTimeoutMs, then fails with 3196 or 3356 (the file is in use).
     int open(const QString& filePath, Access access = Access::ReadWrite,
              int busyTimeoutMs = defaultBusyTimeoutMs, bool markPresence = true);
     void close();

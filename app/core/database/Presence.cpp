@@ -3,20 +3,89 @@
 #include "database/DatabaseErrors.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
+#include <QThread>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // Layout of the companion file: byte i (0 <= i < slotCount) is the lock of slot i; the record of
 // slot i, "machine\nhost\npid\n" in UTF-8 padded with zeros, lies at recordsStart + i * recordSize.
+// Byte gateByte is the gate; the record of its exclusive holder follows the slots' records.
 namespace {
 constexpr int slotCount = 256;
 constexpr off_t recordsStart = 4096;
 constexpr int recordSize = 256;
+constexpr off_t gateByte = slotCount;
+constexpr off_t gateRecord = recordsStart + static_cast<off_t>(slotCount) * recordSize;
+constexpr int gatePollMs = 5;
+
+// Who may write the database may also lock its companion: the database file's group, and the
+// read and write bits of each class of user that may write it. The process's umask does not
+// decide it, or another user sharing the folder could not mark presence and maintenance would
+// not see them.
+void matchDatabasePermissions(int descriptor, const QString& databasePath)
+{
+    struct stat companion = {};
+    struct stat database = {};
+    if (fstat(descriptor, &companion) != 0 || companion.st_uid != geteuid() ||
+        stat(QFile::encodeName(databasePath).constData(), &database) != 0)
+        return;
+    mode_t mode = S_IRUSR | S_IWUSR;
+    if (database.st_mode & S_IWGRP)
+        mode |= S_IRGRP | S_IWGRP;
+    else if (database.st_mode & S_IRGRP)
+        mode |= S_IRGRP;
+    if (database.st_mode & S_IWOTH)
+        mode |= S_IROTH | S_IWOTH;
+    else if (database.st_mode & S_IROTH)
+        mode |= S_IROTH;
+    if (companion.st_gid != database.st_gid) [[maybe_unused]]
+        const int ignored = fchown(descriptor, static_cast<uid_t>(-1), database.st_gid);
+    if ((companion.st_mode & 07777) != mode)
+        fchmod(descriptor, mode);
+}
+
+// The companion file, opened for reading and writing and created when missing; -1 when that
+// cannot be done.
+int openCompanion(const QString& databasePath)
+{
+    const QByteArray path = QFile::encodeName(presenceFilePath(databasePath));
+    const int descriptor = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (descriptor >= 0)
+        matchDatabasePermissions(descriptor, databasePath);
+    return descriptor;
+}
+
+bool lockGate(int descriptor, short type)
+{
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = gateByte;
+    lock.l_len = 1;
+    return fcntl(descriptor, F_OFD_SETLK, &lock) == 0;
+}
+
+// Tries to take the gate until timeoutMs has passed.
+bool waitForGate(int descriptor, short type, int timeoutMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (!lockGate(descriptor, type)) {
+        if (errno != EAGAIN && errno != EACCES && errno != EINTR)
+            return false;
+        if (waited.elapsed() >= timeoutMs)
+            return false;
+        QThread::msleep(gatePollMs);
+    }
+    return true;
+}
 
 bool lockSlot(int descriptor, int slot, short type, int command)
 {
@@ -107,14 +176,108 @@ PresenceReport queryPresence(const QString& databasePath)
     return report;
 }
 
-int presenceErrorNumber(const QString& databasePath)
+namespace {
+int inUseNumberFor(const PresenceReport& report)
 {
-    const PresenceReport report = queryPresence(databasePath);
     if (report.otherWorkstations > 0)
         return DatabaseError::InUseElsewhere;
     if (report.thisProcess + report.otherProcessesHere > 0)
         return DatabaseError::InUseHere;
     return DatabaseError::None;
+}
+
+// The in-use number that the gate's exclusive holder stands for, seen from this workstation.
+int gateHolderErrorNumber(int descriptor)
+{
+    QByteArray raw(recordSize, '\0');
+    WorkstationIdentity holder;
+    if (pread(descriptor, raw.data(), recordSize, gateRecord) == recordSize &&
+        parseRecord(raw, &holder) && WorkstationIdentity::current().sameWorkstation(holder))
+        return DatabaseError::InUseHere;
+    return DatabaseError::InUseElsewhere;
+}
+} // namespace
+
+int presenceErrorNumber(const QString& databasePath)
+{
+    return inUseNumberFor(queryPresence(databasePath));
+}
+
+PresenceGate::~PresenceGate()
+{
+    leave();
+}
+
+int PresenceGate::enterShared(const QString& databasePath, int timeoutMs)
+{
+    leave();
+    int descriptor = openCompanion(databasePath);
+    if (descriptor < 0) {
+        // A companion made by someone else that we may only read still shows the gate.
+        const QByteArray path = QFile::encodeName(presenceFilePath(databasePath));
+        descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0)
+            return DatabaseError::None;
+    }
+    if (!waitForGate(descriptor, F_RDLCK, timeoutMs)) {
+        const int error = gateHolderErrorNumber(descriptor);
+        ::close(descriptor);
+        return error;
+    }
+    m_descriptor = descriptor;
+    return DatabaseError::None;
+}
+
+void PresenceGate::leave()
+{
+    if (m_descriptor < 0)
+        return;
+    ::close(m_descriptor);
+    m_descriptor = -1;
+}
+
+ExclusivePresence::~ExclusivePresence()
+{
+    release();
+}
+
+int ExclusivePresence::acquire(const QString& databasePath, int timeoutMs,
+                               const WorkstationIdentity& identity)
+{
+    release();
+    const int descriptor = openCompanion(databasePath);
+    if (descriptor < 0)
+        return DatabaseError::NoPermission;
+    // Someone opening the file right now holds the gate for a moment; someone else's
+    // maintenance holds it for long.
+    if (!waitForGate(descriptor, F_WRLCK, timeoutMs)) {
+        const int error = gateHolderErrorNumber(descriptor);
+        ::close(descriptor);
+        return error;
+    }
+    const int inUse = inUseNumberFor(queryPresence(databasePath));
+    if (inUse != DatabaseError::None) {
+        ::close(descriptor);
+        return inUse;
+    }
+    const QByteArray record = recordFor(identity);
+    if (pwrite(descriptor, record.constData(), recordSize, gateRecord) != recordSize) {
+        ::close(descriptor);
+        return DatabaseError::NoPermission;
+    }
+    m_descriptor = descriptor;
+    return DatabaseError::None;
+}
+
+void ExclusivePresence::release()
+{
+    if (m_descriptor < 0)
+        return;
+    const QByteArray empty(recordSize, '\0');
+    [[maybe_unused]] const ssize_t written =
+        pwrite(m_descriptor, empty.constData(), recordSize, gateRecord);
+    ::close(m_descriptor);
+    m_descriptor = -1;
 }
 
 PresenceMark::~PresenceMark()
@@ -125,9 +288,7 @@ PresenceMark::~PresenceMark()
 bool PresenceMark::mark(const QString& databasePath, const WorkstationIdentity& identity)
 {
     release();
-    const QByteArray path = QFile::encodeName(presenceFilePath(databasePath));
-    // Everyone sharing the folder must be able to lock the same file.
-    const int descriptor = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    const int descriptor = openCompanion(databasePath);
     if (descriptor < 0)
         return false;
     for (int slot = 0; slot < slotCount; ++slot) {

@@ -43,6 +43,50 @@ struct PresenceReport
 // workstation does (this process or another one). Compaction and repair act on it.
 [[nodiscard]] int presenceErrorNumber(const QString& databasePath);
 
+// The gate of a database file, one byte of its companion file. Whoever opens the file holds the
+// gate shared from before the engine opens the file until its presence is marked; compaction and
+// repair hold it exclusively from their in-use check to their end, so nobody can open the file
+// they are about to replace and keep writing into the old one.
+class PresenceGate
+{
+public:
+    PresenceGate() = default;
+    ~PresenceGate();
+    PresenceGate(const PresenceGate&) = delete;
+    PresenceGate& operator=(const PresenceGate&) = delete;
+
+    // Waits at most timeoutMs while maintenance holds the file: 0, or the in-use number of the
+    // holder (3196 this workstation, 3356 another). Where no companion file can be made (a
+    // read-only folder) nobody can hold the gate, and this lets the open go on.
+    int enterShared(const QString& databasePath, int timeoutMs);
+    void leave();
+
+private:
+    int m_descriptor = -1;
+};
+
+// The gate held exclusively, for compaction and repair.
+class ExclusivePresence
+{
+public:
+    ExclusivePresence() = default;
+    ~ExclusivePresence();
+    ExclusivePresence(const ExclusivePresence&) = delete;
+    ExclusivePresence& operator=(const ExclusivePresence&) = delete;
+
+    // Takes the gate, waiting at most timeoutMs for connections being opened right now, then
+    // checks that nobody has the file open. 0 when the file is ours alone until release();
+    // 3196 or 3356 when someone has it open or is opening it; 3051 when the companion file
+    // cannot be written. Nothing is held after a failure.
+    int acquire(const QString& databasePath, int timeoutMs = 3000,
+                const WorkstationIdentity& identity = WorkstationIdentity::current());
+    void release();
+    [[nodiscard]] bool isHeld() const { return m_descriptor >= 0; }
+
+private:
+    int m_descriptor = -1;
+};
+
 // One mark of presence; released when destroyed.
 class PresenceMark
 {

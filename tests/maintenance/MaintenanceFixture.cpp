@@ -1,0 +1,169 @@
+#include "MaintenanceFixture.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <functional>
+
+namespace {
+constexpr int pageSize = 4096;
+
+// Runs work on a plain read-only QtSql connection to the file.
+template <typename Work>
+auto withFile(const QString& databasePath, bool readOnly, Work work)
+{
+    const QString name = QStringLiteral("maintenance-fixture");
+    std::invoke_result_t<Work, QSqlDatabase&> result{};
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(databasePath);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (QFile::exists(databasePath) && db.open())
+            result = work(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+} // namespace
+
+MaintenanceFixture::MaintenanceFixture(int clients, int calls)
+{
+    m_databasePath = TestEnvironment::copyEmptyDatabase(m_environment.programFolder());
+    withFile(m_databasePath, false, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("BEGIN"));
+        query.prepare(QStringLiteral("INSERT INTO Clientes (Nombre, Domicilio, Telefono, "
+                                     "Observaciones, CantLlamadas, FIngreso) "
+                                     "VALUES (?, ?, ?, ?, ?, '2024-03-01')"));
+        for (int i = 1; i <= clients; ++i) {
+            query.addBindValue(QStringLiteral("Cliente Núñez %1").arg(i));
+            query.addBindValue(QStringLiteral("Calle %1").arg(i));
+            query.addBindValue(QStringLiteral("4%1").arg(i, 7, 10, QLatin1Char('0')));
+            query.addBindValue(i % 3 == 0 ? QVariant(QStringLiteral("Nota")) : QVariant());
+            query.addBindValue(calls / clients);
+            query.exec();
+        }
+        query.prepare(
+            QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, ?)"));
+        const QDateTime start(QDate(2024, 1, 1), QTime(8, 0));
+        for (int i = 0; i < calls; ++i) {
+            query.addBindValue(1 + i % clients);
+            query.addBindValue(
+                start.addSecs(i * 61LL).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+            query.addBindValue(1 + i % 10);
+            query.exec();
+        }
+        return query.exec(QStringLiteral("COMMIT"));
+    });
+}
+
+QString MaintenanceFixture::path(const QString& fileName) const
+{
+    return folder() + QLatin1Char('/') + fileName;
+}
+
+QString MaintenanceFixture::fingerprint(const QString& databasePath)
+{
+    return withFile(databasePath, true, [](QSqlDatabase& db) {
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        for (const char* sql : {"SELECT * FROM Clientes ORDER BY IdCliente",
+                                "SELECT * FROM Llamadas ORDER BY IdLlamada"}) {
+            QSqlQuery query(db);
+            if (!query.exec(QLatin1String(sql)))
+                return QString();
+            while (query.next()) {
+                for (int i = 0; i < query.record().count(); ++i)
+                    hash.addData(QByteArray(query.value(i).toString().toUtf8() + '|'));
+            }
+            if (query.lastError().isValid())
+                return QString();
+        }
+        return QString::fromLatin1(hash.result().toHex());
+    });
+}
+
+QString MaintenanceFixture::integrity(const QString& databasePath)
+{
+    return withFile(databasePath, true, [](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        if (!query.exec(QStringLiteral("PRAGMA integrity_check")))
+            return query.lastError().text();
+        return query.next() ? query.value(0).toString() : query.lastError().text();
+    });
+}
+
+QStringList MaintenanceFixture::rows(const QString& databasePath, const QString& sql)
+{
+    return withFile(databasePath, true, [&](QSqlDatabase& db) {
+        QStringList rows;
+        QSqlQuery query(db);
+        query.exec(sql);
+        while (query.next()) {
+            QStringList values;
+            for (int i = 0; i < query.record().count(); ++i)
+                values.append(query.value(i).toString());
+            rows.append(values.join(u'|'));
+        }
+        return rows;
+    });
+}
+
+qint64 MaintenanceFixture::scalar(const QString& databasePath, const QString& sql)
+{
+    const qint64 value = withFile(databasePath, true, [&](QSqlDatabase& db) -> qint64 {
+        QSqlQuery query(db);
+        return query.exec(sql) && query.next() ? query.value(0).toLongLong() + 1 : 0;
+    });
+    return value - 1;
+}
+
+QList<int> MaintenanceFixture::leafPages(const QString& databasePath, const QString& table)
+{
+    return withFile(databasePath, true, [&](QSqlDatabase& db) {
+        QList<int> pages;
+        QSqlQuery query(db);
+        query.exec(QStringLiteral("SELECT pageno FROM dbstat WHERE name = '%1' AND pagetype = "
+                                  "'leaf' ORDER BY pageno")
+                       .arg(table));
+        while (query.next())
+            pages.append(query.value(0).toInt());
+        return pages;
+    });
+}
+
+qint64 MaintenanceFixture::rowsOnPages(const QString& databasePath, const QString& table,
+                                       const QList<int>& pages)
+{
+    QStringList numbers;
+    for (const int page : pages)
+        numbers.append(QString::number(page));
+    return scalar(databasePath, QStringLiteral("SELECT total(ncell) FROM dbstat WHERE name = "
+                                               "'%1' AND pageno IN (%2)")
+                                    .arg(table, numbers.join(u',')));
+}
+
+bool MaintenanceFixture::overwritePages(const QString& databasePath, const QList<int>& pages)
+{
+    QFile file(databasePath);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    for (const int page : pages) {
+        if (!file.seek(static_cast<qint64>(page - 1) * pageSize) ||
+            file.write(QByteArray(pageSize, '\xab')) != pageSize)
+            return false;
+    }
+    return true;
+}
+
+bool MaintenanceFixture::zeroHeader(const QString& databasePath)
+{
+    QFile file(databasePath);
+    return file.open(QIODevice::ReadWrite) && file.write(QByteArray(100, '\0')) == 100;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "TestEnvironment.h"
+
+#include <QList>
+#include <QString>
+
+// A program folder with a database of clients and calls, and ways to look at and damage the
+// file apart from the program's own layer.
+class MaintenanceFixture
+{
+public:
+    explicit MaintenanceFixture(int clients = 200, int calls = 3000);
+
+    [[nodiscard]] QString folder() const { return m_environment.programFolder(); }
+    [[nodiscard]] QString databasePath() const { return m_databasePath; }
+    [[nodiscard]] QString path(const QString& fileName) const;
+
+    // Every row of both tables, digested; empty when the file cannot be read whole.
+    static QString fingerprint(const QString& databasePath);
+    // "ok", or the first problem the integrity check reports, or the error that stopped it.
+    static QString integrity(const QString& databasePath);
+    // Each row of a statement as one text, its values joined by "|".
+    static QStringList rows(const QString& databasePath, const QString& sql);
+    // A number read with plain SQL (-1 when the statement gives none).
+    static qint64 scalar(const QString& databasePath, const QString& sql);
+    // The leaf pages of a table's tree, in file order.
+    static QList<int> leafPages(const QString& databasePath, const QString& table);
+    // Rows of a table stored on the given pages.
+    static qint64 rowsOnPages(const QString& databasePath, const QString& table,
+                              const QList<int>& pages);
+    // Fills whole pages with a byte that no page of a database begins with.
+    static bool overwritePages(const QString& databasePath, const QList<int>& pages);
+    static bool zeroHeader(const QString& databasePath);
+
+private:
+    TestEnvironment m_environment;
+    QString m_databasePath;
+};

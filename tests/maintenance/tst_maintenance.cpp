@@ -1,0 +1,405 @@
+// Compaction and repair on real files: other workstations as other processes, a compaction
+// killed at random points, files damaged by hand.
+#include "MaintenanceFixture.h"
+#include "database/DatabaseConnection.h"
+#include "database/DatabaseErrors.h"
+#include "database/Presence.h"
+#include "database/RowOperations.h"
+#include "maintenance/Maintenance.h"
+#include "maintenance/MaintenanceMessages.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QString worker(const QString& name)
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
+}
+
+// Starts a worker and waits for its "READY".
+std::unique_ptr<QProcess> start(const QString& program, const QStringList& arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    process->start(program, arguments);
+    if (!process->waitForStarted(10000))
+        return nullptr;
+    for (;;) {
+        while (process->canReadLine()) {
+            if (process->readLine().startsWith("READY"))
+                return process;
+        }
+        if (!process->waitForReadyRead(10000))
+            return nullptr;
+    }
+}
+
+ino_t inodeOf(const QString& path)
+{
+    struct stat info = {};
+    return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+// The folder's files but the presence companion, which the first open creates.
+QStringList filesIn(const QString& folder)
+{
+    QStringList files = QDir(folder).entryList(QDir::Files);
+    files.removeAll(QStringLiteral("Llamora.ldb"));
+    return files;
+}
+
+QStringList damagedFiles(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral("Llamora-averiada-*.mdb")}, QDir::Files);
+}
+
+QStringList callRows(const QString& databasePath)
+{
+    return MaintenanceFixture::rows(databasePath,
+                                    QStringLiteral("SELECT * FROM Llamadas ORDER BY IdLlamada"));
+}
+
+QString callCount(const QString& databasePath)
+{
+    return QString::number(
+        MaintenanceFixture::scalar(databasePath, QStringLiteral("SELECT count(*) FROM Llamadas")));
+}
+} // namespace
+
+class MaintenanceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void compactionKeepsTheOldFileAsBackup();
+    void inUseRefusesAndChangesNothing_data();
+    void inUseRefusesAndChangesNothing();
+    void openingWaitsForMaintenanceThenIsRefused();
+    void callsDuringCompactionLandInTheNewFile();
+    void killedCompactionLeavesAWholeDatabase();
+    void repairOfASoundFileChangesNothing();
+    void repairReadsAFileWithAZeroedHeader();
+    void repairSavesEveryRowOnUndamagedPages();
+    void fileThatCannotBeRepaired();
+    void companionFileFollowsTheDatabasePermissions();
+};
+
+void MaintenanceTest::compactionKeepsTheOldFileAsBackup()
+{
+    MaintenanceFixture f;
+    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
+    QVERIFY(!before.isEmpty());
+    QVERIFY(QFile::setPermissions(f.databasePath(), QFile::ReadOwner | QFile::WriteOwner |
+                                                        QFile::ReadGroup | QFile::WriteGroup));
+    // A leftover of an earlier failure is ours: it does not block the compaction.
+    {
+        QFile stale(f.path(QStringLiteral("NewLlamora.mdb")));
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("a compaction that died");
+    }
+
+    // No backup yet: the old file becomes it.
+    const ino_t original = inodeOf(f.databasePath());
+    MaintenanceResult result = CompactaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QCOMPARE(result.message, MaintenanceMessages::compacted());
+    QCOMPARE(result.message.text, QStringLiteral("La Base de Datos ha sido compactada"));
+    QCOMPARE(inodeOf(f.path(QStringLiteral("Llamora.bak"))), original);
+    QCOMPARE(MaintenanceFixture::fingerprint(f.path(QStringLiteral("Llamora.bak"))), before);
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
+    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
+    QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("NewLlamora.mdb"))));
+    // Whoever could write the old file can write the new one.
+    QCOMPARE(QFileInfo(f.databasePath()).permissions(), QFile::ReadOwner | QFile::WriteOwner |
+                                                            QFile::ReadUser | QFile::WriteUser |
+                                                            QFile::ReadGroup | QFile::WriteGroup);
+
+    // Twice in a row: the backup is the file the first run produced.
+    const ino_t firstResult = inodeOf(f.databasePath());
+    result = CompactaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QCOMPARE(inodeOf(f.path(QStringLiteral("Llamora.bak"))), firstResult);
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
+}
+
+void MaintenanceTest::inUseRefusesAndChangesNothing_data()
+{
+    QTest::addColumn<bool>("otherWorkstation");
+    QTest::addColumn<bool>("repair");
+    QTest::newRow("this workstation, compaction") << false << false;
+    QTest::newRow("this workstation, repair") << false << true;
+    QTest::newRow("other workstation, compaction") << true << false;
+    QTest::newRow("other workstation, repair") << true << true;
+}
+
+void MaintenanceTest::inUseRefusesAndChangesNothing()
+{
+    QFETCH(bool, otherWorkstation);
+    QFETCH(bool, repair);
+    MaintenanceFixture f(20, 50);
+    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
+    const QStringList files = filesIn(f.folder());
+
+    DatabaseConnection here;
+    std::unique_ptr<QProcess> other;
+    if (otherWorkstation) {
+        other = start(worker(QStringLiteral("db_worker")),
+                      {QStringLiteral("present"), f.databasePath(), QStringLiteral("otro-puesto")});
+        QVERIFY(other);
+    } else {
+        QCOMPARE(here.open(f.databasePath()), DatabaseError::None);
+    }
+
+    const MaintenanceResult result =
+        repair ? ReparaBaseDatos(f.folder()) : CompactaBaseDatos(f.folder());
+    QVERIFY(!result.succeeded);
+    const int expected =
+        otherWorkstation ? DatabaseError::InUseElsewhere : DatabaseError::InUseHere;
+    QCOMPARE(result.error, expected);
+    QCOMPARE(result.message, *MaintenanceMessages::inUse(expected));
+    QCOMPARE(result.message.icon, MessageIcon::Critical);
+    QCOMPARE(filesIn(f.folder()), files);
+    here.close();
+    if (other) {
+        other->closeWriteChannel();
+        QVERIFY(other->waitForFinished(10000));
+    }
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
+}
+
+// While maintenance holds the file, another workstation's open waits, then is refused as the
+// file in use; once it is over the call is logged.
+void MaintenanceTest::openingWaitsForMaintenanceThenIsRefused()
+{
+    MaintenanceFixture f(20, 50);
+    ExclusivePresence maintenance;
+    QCOMPARE(maintenance.acquire(f.databasePath()), DatabaseError::None);
+    auto other = start(
+        worker(QStringLiteral("maintenance_worker")),
+        {QStringLiteral("log-calls"), f.databasePath(), QStringLiteral("1"), QStringLiteral("0")});
+    QVERIFY(other);
+    QVERIFY(other->waitForReadyRead(15000));
+    QCOMPARE(QString::fromUtf8(other->readLine()).trimmed(),
+             QStringLiteral("refused %1").arg(DatabaseError::InUseHere));
+    QCOMPARE(callCount(f.databasePath()), QStringLiteral("50"));
+
+    maintenance.release();
+    QVERIFY(other->waitForFinished(15000));
+    QCOMPARE(other->exitCode(), 0);
+    QCOMPARE(callCount(f.databasePath()), QStringLiteral("51"));
+}
+
+void MaintenanceTest::callsDuringCompactionLandInTheNewFile()
+{
+    MaintenanceFixture f(500, 40000);
+    const QStringList before = callRows(f.databasePath());
+    constexpr int calls = 150;
+    auto other = start(worker(QStringLiteral("maintenance_worker")),
+                       {QStringLiteral("log-calls"), f.databasePath(), QString::number(calls),
+                        QStringLiteral("5")});
+    QVERIFY(other);
+    QTest::qWait(100);
+    // The other workstation has the file open while it logs a call: try until it has not.
+    MaintenanceResult result;
+    for (int attempt = 0; attempt < 200 && !result.succeeded; ++attempt)
+        result = CompactaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QVERIFY(other->waitForFinished(60000));
+    QCOMPARE(other->exitCode(), 0);
+
+    const QStringList backup = callRows(f.path(QStringLiteral("Llamora.bak")));
+    const QStringList after = callRows(f.databasePath());
+    QCOMPARE(after.size(), before.size() + calls);
+    // Every call that reached the old file is in the new one too: none went only into the backup.
+    QVERIFY(backup.size() > before.size());
+    QVERIFY(backup.size() < after.size());
+    QCOMPARE(after.mid(0, backup.size()), backup);
+    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
+}
+
+void MaintenanceTest::killedCompactionLeavesAWholeDatabase()
+{
+    MaintenanceFixture f(200, 20000);
+    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
+    const QStringList arguments{QStringLiteral("compact"), f.folder()};
+
+    // How long a whole run takes here, from its "READY".
+    QElapsedTimer timer;
+    auto whole = start(worker(QStringLiteral("maintenance_worker")), arguments);
+    QVERIFY(whole);
+    timer.start();
+    QVERIFY(whole->waitForFinished(30000));
+    const qint64 span = std::max<qint64>(timer.elapsed(), 10);
+    QCOMPARE(whole->exitCode(), 0);
+
+    constexpr int runs = 20;
+    for (int run = 0; run < runs; ++run) {
+        const int delay = QRandomGenerator::global()->bounded(static_cast<int>(span * 5 / 4) + 1);
+        auto process = start(worker(QStringLiteral("maintenance_worker")), arguments);
+        QVERIFY(process);
+        QThread::msleep(static_cast<unsigned long>(delay));
+        ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
+        QVERIFY(process->waitForFinished(10000));
+        const QString where = QStringLiteral("run %1, killed after %2 ms").arg(run).arg(delay);
+        QVERIFY2(MaintenanceFixture::integrity(f.databasePath()) == QLatin1String("ok"),
+                 qPrintable(where));
+        QVERIFY2(MaintenanceFixture::fingerprint(f.databasePath()) == before, qPrintable(where));
+    }
+    const MaintenanceResult last = CompactaBaseDatos(f.folder());
+    QVERIFY2(last.succeeded, qPrintable(last.detail));
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
+}
+
+void MaintenanceTest::repairOfASoundFileChangesNothing()
+{
+    MaintenanceFixture f(20, 50);
+    const ino_t original = inodeOf(f.databasePath());
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY(result.succeeded);
+    QCOMPARE(result.message.text, QStringLiteral("La Base de Datos ha sido reparada"));
+    QCOMPARE(result.message.icon, MessageIcon::Information);
+    QCOMPARE(inodeOf(f.databasePath()), original);
+    QVERIFY(damagedFiles(f.folder()).isEmpty());
+}
+
+void MaintenanceTest::repairReadsAFileWithAZeroedHeader()
+{
+    MaintenanceFixture f;
+    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
+    QVERIFY(CompactaBaseDatos(f.folder()).succeeded);
+    const QString backup = MaintenanceFixture::fingerprint(f.path(QStringLiteral("Llamora.bak")));
+    QVERIFY(MaintenanceFixture::zeroHeader(f.databasePath()));
+    DatabaseConnection probe;
+    QCOMPARE(probe.open(f.databasePath()), DatabaseError::NotADatabase);
+
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QCOMPARE(result.message, MaintenanceMessages::repaired());
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
+    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
+    // The damaged file is kept under a name of its own; the last good backup stays as it was.
+    QCOMPARE(damagedFiles(f.folder()).size(), 1);
+    QCOMPARE(MaintenanceFixture::fingerprint(f.path(QStringLiteral("Llamora.bak"))), backup);
+    QCOMPARE(probe.open(f.databasePath()), DatabaseError::None);
+}
+
+void MaintenanceTest::repairSavesEveryRowOnUndamagedPages()
+{
+    MaintenanceFixture f(600, 12000);
+    const QList<int> callPages =
+        MaintenanceFixture::leafPages(f.databasePath(), QStringLiteral("Llamadas"));
+    const QList<int> clientPages =
+        MaintenanceFixture::leafPages(f.databasePath(), QStringLiteral("Clientes"));
+    QVERIFY(callPages.size() > 20);
+    QVERIFY(clientPages.size() > 4);
+    // Pages in the middle, apart and side by side.
+    const int middle = static_cast<int>(callPages.size() / 2);
+    const QList<int> damagedCalls{callPages.at(middle / 2), callPages.at(middle),
+                                  callPages.at(middle + 1)};
+    const QList<int> damagedClients{clientPages.at(clientPages.size() / 2)};
+    const qint64 lostCalls =
+        MaintenanceFixture::rowsOnPages(f.databasePath(), QStringLiteral("Llamadas"), damagedCalls);
+    const qint64 lostClients = MaintenanceFixture::rowsOnPages(
+        f.databasePath(), QStringLiteral("Clientes"), damagedClients);
+    QVERIFY(lostCalls > 0 && lostClients > 0);
+    const qint64 lastCall = MaintenanceFixture::scalar(
+        f.databasePath(), QStringLiteral("SELECT max(IdLlamada) FROM Llamadas"));
+    QVERIFY(MaintenanceFixture::overwritePages(f.databasePath(), damagedCalls + damagedClients));
+    QVERIFY(MaintenanceFixture::integrity(f.databasePath()) != QLatin1String("ok"));
+
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    const QStringList kept = damagedFiles(f.folder());
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(result.message, MaintenanceMessages::repairedWithLosses(
+                                 600 - lostClients, 12000 - lostCalls, kept.first()));
+    QVERIFY(result.message.text.startsWith(QStringLiteral("La Base de Datos ha sido reparada")));
+    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
+    QCOMPARE(callCount(f.databasePath()), QString::number(12000 - lostCalls));
+
+    // The repaired file takes calls again, under keys never given before.
+    QCOMPARE(appendCall(f.databasePath(), 1, QDateTime(QDate(2030, 5, 1), QTime(9, 0)), 3),
+             DatabaseError::None);
+    QCOMPARE(MaintenanceFixture::scalar(f.databasePath(),
+                                        QStringLiteral("SELECT max(IdLlamada) FROM Llamadas")),
+             lastCall + 1);
+}
+
+void MaintenanceTest::fileThatCannotBeRepaired()
+{
+    MaintenanceFixture f(20, 50);
+    {
+        QFile file(f.databasePath());
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QByteArray(8 * 4096, '\xab'));
+    }
+    const QStringList files = filesIn(f.folder());
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY(!result.succeeded);
+    QCOMPARE(result.message.text, QStringLiteral("La Base de Datos no puede ser reparada."));
+    QCOMPARE(result.message.icon, MessageIcon::Critical);
+    QCOMPARE(filesIn(f.folder()), files);
+    QFile file(f.databasePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray(8 * 4096, '\xab'));
+
+    // Compaction refuses it too, and says what to do.
+    QCOMPARE(CompactaBaseDatos(f.folder()).message.text,
+             QStringLiteral(
+                 "La Base de Datos no puede ser compactada. Repare la base y vuelva a intentar"));
+    QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("NewLlamora.mdb"))));
+}
+
+// Another user of the database's group can mark presence on a companion file this one created,
+// whatever this process's umask.
+void MaintenanceTest::companionFileFollowsTheDatabasePermissions()
+{
+    if (geteuid() != 0)
+        QSKIP("needs root to act as a second user");
+    MaintenanceFixture f(5, 5);
+    constexpr gid_t sharedGroup = 65534;
+    QVERIFY(QFile::setPermissions(f.folder(), QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ExeOwner | QFile::ReadOther |
+                                                  QFile::WriteOther | QFile::ExeOther));
+    QVERIFY(QFile::setPermissions(QFileInfo(f.folder()).absolutePath(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                      QFile::ReadOther | QFile::ExeOther));
+    const QByteArray database = QFile::encodeName(f.databasePath());
+    QCOMPARE(chown(database.constData(), static_cast<uid_t>(-1), sharedGroup), 0);
+    QCOMPARE(chmod(database.constData(), 0660), 0);
+
+    DatabaseConnection here;
+    QCOMPARE(here.open(f.databasePath()), DatabaseError::None);
+    struct stat companion = {};
+    QCOMPARE(stat(QFile::encodeName(presenceFilePath(f.databasePath())).constData(), &companion),
+             0);
+    QCOMPARE(companion.st_mode & 0777, mode_t(0660));
+    QCOMPARE(companion.st_gid, sharedGroup);
+
+    QProcess other;
+    other.start(QStringLiteral("setpriv"),
+                {QStringLiteral("--reuid=65533"), QStringLiteral("--regid=65534"),
+                 QStringLiteral("--clear-groups"), worker(QStringLiteral("db_worker")),
+                 QStringLiteral("present"), f.databasePath(), QString()});
+    QVERIFY(other.waitForStarted(10000));
+    QVERIFY(other.waitForReadyRead(10000));
+    QCOMPARE(QString::fromUtf8(other.readLine()).trimmed(), QStringLiteral("marked 1"));
+    here.close();
+    QCOMPARE(CompactaBaseDatos(f.folder()).error, DatabaseError::InUseHere);
+    other.closeWriteChannel();
+    QVERIFY(other.waitForFinished(10000));
+}
+
+QTEST_GUILESS_MAIN(MaintenanceTest)
+#include "tst_maintenance.moc"
