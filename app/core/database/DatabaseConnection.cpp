@@ -169,7 +169,7 @@ int DatabaseConnection::open(const QString& filePath, Access access, int busyTim
     // Held until the presence is marked: compaction or repair cannot start meanwhile, and while
     // one runs the file is not opened at all (it may be replaced under this path).
     PresenceGate gate;
-    if (const int inUse = gate.enterShared(m_filePath, busyTimeoutMs); inUse != 0) {
+    if (const int inUse = gate.enterShared(m_filePath, busyTimeoutMs, markPresence); inUse != 0) {
         m_lastErrorText = QStringLiteral("The file is being compacted or repaired");
         return inUse;
     }

@@ -208,12 +208,12 @@ PresenceGate::~PresenceGate()
     leave();
 }
 
-int PresenceGate::enterShared(const QString& databasePath, int timeoutMs)
+int PresenceGate::enterShared(const QString& databasePath, int timeoutMs, bool createCompanion)
 {
     leave();
-    int descriptor = openCompanion(databasePath);
+    int descriptor = createCompanion ? openCompanion(databasePath) : -1;
     if (descriptor < 0) {
-        // A companion made by someone else that we may only read still shows the gate.
+        // An existing companion, even one we may only read, still shows the gate.
         const QByteArray path = QFile::encodeName(presenceFilePath(databasePath));
         descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
         if (descriptor < 0)

@@ -57,8 +57,9 @@ public:
 
     // Waits at most timeoutMs while maintenance holds the file: 0, or the in-use number of the
     // holder (3196 this workstation, 3356 another). Where no companion file can be made (a
-    // read-only folder) nobody can hold the gate, and this lets the open go on.
-    int enterShared(const QString& databasePath, int timeoutMs);
+    // read-only folder) nobody can hold the gate, and this lets the open go on. A probe that
+    // marks no presence leaves no companion file behind: where there is none, nobody holds it.
+    int enterShared(const QString& databasePath, int timeoutMs, bool createCompanion = true);
     void leave();
 
 private:
