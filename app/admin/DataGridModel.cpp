@@ -14,6 +14,18 @@ DataGridModel::DataGridModel(DataControl& control, QList<Column> columns, QObjec
         m_rows = m_control.recordCount();
         endResetModel();
     });
+    // A call list's count arrives after its first rows: the rest join below them.
+    connect(&m_control, &DataControl::recordCountChanged, this, [this](int, int newCount) {
+        if (newCount > m_rows) {
+            beginInsertRows(QModelIndex(), m_rows, newCount - 1);
+            m_rows = newCount;
+            endInsertRows();
+        } else {
+            beginResetModel();
+            m_rows = newCount;
+            endResetModel();
+        }
+    });
 }
 
 int DataGridModel::rowCount(const QModelIndex& parent) const

@@ -88,7 +88,10 @@ void frmAdministrar::cmdVer_Click()
 
 void frmAdministrar::datLlamadas_Reposition()
 {
-    m_lblLlamadasPuesto->setText(QString::number(m_datLlamadas->recordCount()));
+    // The true total; a list of many calls shows its first rows a moment before its count.
+    m_lblLlamadasPuesto->setText(m_datLlamadas->isCounted()
+                                     ? QString::number(m_datLlamadas->recordCount())
+                                     : QStringLiteral("..."));
     const int row = m_datLlamadas->hasCurrentRow() ? m_datLlamadas->position() : -1;
     if (row >= 0 && m_grdLlamadas->currentIndex().row() != row)
         m_grdLlamadas->setCurrentIndex(m_grdLlamadas->model()->index(row, 0));

@@ -239,6 +239,8 @@ void frmAdministrar::connectHandlers()
 
     connect(m_datLlamadas, &DataControl::repositioned, this,
             &frmAdministrar::datLlamadas_Reposition);
+    connect(m_datLlamadas, &DataControl::recordCountChanged, this,
+            &frmAdministrar::datLlamadas_Reposition);
     connect(m_datClientes, &DataControl::repositioned, this,
             &frmAdministrar::datClientes_Reposition);
     // The grids move their data controls' current rows.

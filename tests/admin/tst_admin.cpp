@@ -10,6 +10,7 @@
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
+#include "database/Statements.h"
 #include "frmAdministrar.h"
 #include "frmEliminar.h"
 
@@ -23,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSqlQuery>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -203,6 +205,53 @@ private slots:
                                                 QStringLiteral("Corrija la 2da. fecha"),
                                                 QStringLiteral("La 2da. fecha no puede ser "
                                                                "anterior a la 1ra.")}));
+    }
+
+    // A long call list reads its keys in chunks from both ends: the rows are those of a plain
+    // read, in the same order (calls of the same second and calls without a date included),
+    // whichever end is read first, and a call logged after the refresh waits for the next one.
+    void longCallListInChunks()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"));
+        office.oldCalls(ana, 1500, today.addDays(-2));
+        office.oldCalls(ana, 300, today.addDays(-9));   // the same seconds again
+        office.oldCalls(ana + 1, 5, today.addDays(-3)); // no such client: never listed
+        for (int i = 0; i < 3; ++i)
+            office.call(ana, QDateTime());
+        QList<qint64> expected;
+        {
+            DatabaseConnection connection;
+            QVERIFY(connection.open(office.path()) == DatabaseError::None);
+            QVERIFY(connection.readKeys(
+                        QStringLiteral("SELECT Llamadas.IdLlamada FROM Clientes INNER JOIN "
+                                       "Llamadas ON Clientes.IdCliente = Llamadas.Cliente ORDER "
+                                       "BY Llamadas.Fecha DESC, Llamadas.IdLlamada DESC"),
+                        {}, &expected) == DatabaseError::None);
+        }
+        QCOMPARE(expected.size(), 1803);
+        for (const bool tailFirst : {true, false}) {
+            DataControl calls;
+            calls.setDatabaseName(office.path());
+            calls.setReadOnly(true);
+            calls.setRecordSource(Statements::allCalls());
+            QCOMPARE(calls.refresh(), 0);
+            QVERIFY(!calls.isCounted());
+            office.call(ana, QDateTime(today, QTime(12, 0)));
+            QList<qint64> keys(expected.size());
+            if (tailFirst) {
+                QCOMPARE(calls.moveLast(), 0);
+                for (int row = calls.recordCount() - 1; row >= 0; --row)
+                    keys[row] = calls.keyAt(row);
+            } else {
+                for (int row = 0; row < expected.size(); ++row)
+                    keys[row] = calls.keyAt(row);
+            }
+            QCOMPARE(calls.recordCount(), expected.size());
+            QCOMPARE(keys, expected);
+            QCOMPARE(calls.valueAt(2, QStringLiteral("Nombre")).toString(), QStringLiteral("Ana"));
+            expected.prepend(office.scalar(QStringLiteral("SELECT max(IdLlamada) FROM Llamadas")));
+        }
     }
 
     void clientsTabFilterAndSort()
@@ -395,6 +444,37 @@ private slots:
         QCOMPARE(messages.shown().size(), 1);
         QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")),
                  oldCalls + logged - asked);
+    }
+
+    void pictureForTheReadme()
+    {
+        const QByteArray folder = qgetenv("LLAMORA_SCREENSHOT_DIR");
+        if (folder.isEmpty())
+            QSKIP("LLAMORA_SCREENSHOT_DIR is not set");
+        Office office;
+        const QStringList names = {QStringLiteral("Ana Gómez"), QStringLiteral("Juan Díaz"),
+                                   QStringLiteral("Lucía Fernández"), QStringLiteral("Martín Ruiz"),
+                                   QStringLiteral("Sofía Núñez")};
+        qint64 juan = 0;
+        for (int i = 0; i < names.size(); ++i) {
+            const qint64 id = office.client(names.at(i), QStringLiteral("11456789%1").arg(i + 10),
+                                            3 + i * 2, i == 1);
+            for (int call = 0; call < 3 + i * 2; ++call)
+                office.call(id, QDateTime(today.addDays(-call * 3), QTime(9 + call, 15 * i)),
+                            1 + (call + i) % 3);
+            if (i == 1)
+                juan = id;
+        }
+        QVERIFY(juan != 0);
+        frmAdministrar browser(office.path(), nullptr);
+        browser.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        child<QTabWidget>(&browser, "SSTab1")->setCurrentIndex(1);
+        click(&browser, "cmdMostrar");
+        browser.datClientes().moveTo(1);
+        QTest::qWait(100);
+        QVERIFY(
+            browser.grab().save(QFile::decodeName(folder) + QStringLiteral("/frmAdministrar.png")));
     }
 };
 

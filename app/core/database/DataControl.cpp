@@ -16,9 +16,28 @@ constexpr int pageSize = 100;
 constexpr int pagesKept = 32;
 } // namespace
 
+namespace {
+// Between two chunks of keys read while idle, room for the user's own events.
+constexpr int keyReadIntervalMs = 5;
+} // namespace
+
 DataControl::DataControl(QObject* parent)
     : QObject(parent)
-{}
+{
+    m_keyReader.setSingleShot(true);
+    m_keyReader.setInterval(keyReadIntervalMs);
+    connect(&m_keyReader, &QTimer::timeout, this, [this] {
+        if (!m_connection.isOpen())
+            return;
+        if (!m_keys.isCounted()) {
+            countRecords();
+        } else if (!m_keys.readMore()) {
+            return;
+        }
+        if (m_keys.lastError() == DatabaseError::None && !m_keys.isComplete())
+            m_keyReader.start();
+    });
+}
 
 DataControl::~DataControl()
 {
@@ -81,6 +100,7 @@ int DataControl::ensureColumnNames()
 
 void DataControl::clearSet()
 {
+    m_keyReader.stop();
     m_keys.clear();
     m_deleted.clear();
     m_position = 0;
@@ -106,9 +126,11 @@ int DataControl::refresh()
         if (error == DatabaseError::None && m_source.isValid())
             error = ensureColumnNames();
         if (error == DatabaseError::None && m_source.isValid()) {
-            // The keys, read to the end at once: the read lock ends with this call.
-            error = m_connection.readKeys(m_source, &m_keys);
+            // Every read ends with this call: no read lock stays behind.
+            error = m_keys.reset(m_source);
             m_deleted = QList<bool>(m_keys.size(), false);
+            if (!m_keys.isComplete())
+                m_keyReader.start();
         }
     }
     emit recordSetChanged();
@@ -237,9 +259,29 @@ int DataControl::currentRowError() const
     return m_deleted.at(m_position) ? DatabaseError::RowDeleted : m_lastReadError;
 }
 
+int DataControl::countRecords()
+{
+    if (m_keys.isCounted())
+        return DatabaseError::None;
+    const int before = recordCount();
+    if (const int error = ensureOpen(); error != DatabaseError::None)
+        return error;
+    const int error = m_keys.countRows();
+    if (error != DatabaseError::None)
+        return error;
+    const int after = recordCount();
+    m_deleted.resize(after, false);
+    if (after != before)
+        emit recordCountChanged(before, after);
+    return DatabaseError::None;
+}
+
 int DataControl::finishMove(int newPosition)
 {
     cancelUpdate();
+    // A move to the last rows read so far, or past them, needs the true count.
+    if (newPosition >= recordCount() - 1)
+        countRecords();
     m_position = std::clamp(newPosition, -1, recordCount());
     emit repositioned();
     return DatabaseError::None;
@@ -252,6 +294,7 @@ int DataControl::moveFirst()
 
 int DataControl::moveLast()
 {
+    countRecords();
     return isEmpty() ? DatabaseError::NoCurrentRow : finishMove(recordCount() - 1);
 }
 
@@ -308,6 +351,7 @@ int DataControl::seek(qint64 key)
         finishMove(recordCount());
         return DatabaseError::NoCurrentRow;
     }
+    countRecords();
     qsizetype index = m_keys.indexOf(key);
     if (index < 0) {
         m_keys.append(key);

@@ -1,19 +1,22 @@
 #pragma once
 
 #include "database/DatabaseConnection.h"
+#include "database/KeySet.h"
 #include "database/Statements.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 
 // A data control: a connection to the database file plus a result set over one catalogue
 // statement, with a current row.
 //
-// The set is keyset-driven: refresh() reads the keys of all rows in order, to the end, and rows
-// are then read in bounded pages on demand. No read lock outlives the call that takes it, so a
+// The set is keyset-driven: refresh() reads the exact count and the keys in order (a call list
+// its first keys at once and the rest in chunks, see KeySet), and rows are then read in bounded
+// pages on demand. No read lock outlives the call that takes it, so a
 // list on screen never blocks another workstation's writes. Rows changed by others show their
 // new values when their page is read again; rows added by others appear after the next refresh;
 // rows deleted by others surface as 3167.
@@ -58,8 +61,13 @@ public:
     [[nodiscard]] bool isAttached() const { return m_connection.isOpen(); }
     DatabaseConnection& connection() { return m_connection; }
 
-    // Current row.
-    [[nodiscard]] int recordCount() const { return static_cast<int>(m_keys.size()); }
+    // Current row. A call list's exact count comes just after its first rows are read (at the
+    // first idle moment, or at once when a row past them is asked for); until then recordCount()
+    // gives the rows read so far and isCounted() is false.
+    [[nodiscard]] int recordCount() const { return m_keys.size(); }
+    [[nodiscard]] bool isCounted() const { return m_keys.isCounted(); }
+    // Reads the exact count now when it is still to come.
+    int countRecords();
     [[nodiscard]] bool isEmpty() const { return m_keys.isEmpty(); }
     [[nodiscard]] bool isBOF() const { return isEmpty() || m_position < 0; }
     [[nodiscard]] bool isEOF() const { return isEmpty() || m_position >= recordCount(); }
@@ -83,7 +91,7 @@ public:
 
     // Any row of the set, for grids; reads its page when needed.
     [[nodiscard]] QVariant valueAt(int row, const QString& name) const;
-    [[nodiscard]] qint64 keyAt(int row) const { return m_keys.value(row, 0); }
+    [[nodiscard]] qint64 keyAt(int row) const { return m_keys.at(row); }
     [[nodiscard]] int lastReadError() const { return m_lastReadError; }
 
     // Editing.
@@ -111,6 +119,8 @@ signals:
     void repositioned();
     // The set was read again (refresh, or a row appended by update()).
     void recordSetChanged();
+    // The exact count arrived after the first rows: rows oldCount .. newCount - 1 joined the set.
+    void recordCountChanged(int oldCount, int newCount);
 
 private:
     using Row = QVariantList;
@@ -139,7 +149,9 @@ private:
     int m_busyTimeoutMs = DatabaseConnection::defaultBusyTimeoutMs;
     Statement m_source;
 
-    QList<qint64> m_keys;
+    mutable KeySet m_keys{m_connection};
+    // Reads the rest of a call list's keys a chunk at a time while the program is idle.
+    QTimer m_keyReader;
     QStringList m_columnNames;
     int m_position = 0;
     mutable QList<bool> m_deleted;

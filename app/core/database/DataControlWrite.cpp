@@ -206,6 +206,7 @@ int DataControl::update()
 
     // Like a dynaset: the new row joins the end of the set; the current row stays (at EOF it
     // stays at EOF).
+    countRecords();
     const bool wasAtEnd = m_position >= recordCount();
     m_keys.append(newKey);
     m_deleted.append(false);

@@ -340,15 +340,35 @@ int DatabaseConnection::readAll(const Statement& statement, QList<QVariantList>*
 int DatabaseConnection::readKeys(const Statement& statement, QList<qint64>* keys)
 {
     keys->clear();
+    const int error = readKeys(statement.keysSql(), statement.values, keys);
+    if (error != DatabaseError::None)
+        keys->clear();
+    return error;
+}
+
+int DatabaseConnection::readNumber(const QString& sql, const QVariantMap& values, qint64* number)
+{
+    *number = 0;
+    QList<qint64> numbers;
+    const int error = readKeys(sql, values, &numbers);
+    if (error == DatabaseError::None)
+        *number = numbers.value(0, 0);
+    return error;
+}
+
+int DatabaseConnection::readKeys(const QString& sqlText, const QVariantMap& values,
+                                 QList<qint64>* keys, QVariant* lastSecondColumn)
+{
+    if (lastSecondColumn != nullptr)
+        *lastSecondColumn = QVariant();
     sqlite3* connection = isOpen() ? sqliteHandle(database()) : nullptr;
     if (connection == nullptr)
         return DatabaseError::FileNotFound;
-    const QByteArray sql = statement.keysSql().toUtf8();
+    const QByteArray sql = sqlText.toUtf8();
     sqlite3_stmt* query = nullptr;
     int code = sqlite3_prepare_v2(connection, sql.constData(), static_cast<int>(sql.size()), &query,
                                   nullptr);
-    for (auto it = statement.values.cbegin(); code == SQLITE_OK && it != statement.values.cend();
-         ++it) {
+    for (auto it = values.cbegin(); code == SQLITE_OK && it != values.cend(); ++it) {
         const int index = sqlite3_bind_parameter_index(query, it.key().toUtf8().constData());
         if (index == 0)
             continue;
@@ -366,15 +386,23 @@ int DatabaseConnection::readKeys(const Statement& statement, QList<qint64>* keys
         }
     }
     if (code == SQLITE_OK) {
-        while ((code = sqlite3_step(query)) == SQLITE_ROW)
+        const bool wantsSecond = lastSecondColumn != nullptr && sqlite3_column_count(query) > 1;
+        while ((code = sqlite3_step(query)) == SQLITE_ROW) {
             keys->append(sqlite3_column_int64(query, 0));
+            if (wantsSecond) {
+                if (sqlite3_column_type(query, 1) == SQLITE_NULL) {
+                    *lastSecondColumn = QVariant();
+                } else {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query, 1));
+                    *lastSecondColumn = QString::fromUtf8(text, sqlite3_column_bytes(query, 1));
+                }
+            }
+        }
         if (code == SQLITE_DONE)
             code = SQLITE_OK;
     }
-    if (code != SQLITE_OK) {
+    if (code != SQLITE_OK)
         m_lastErrorText = QString::fromUtf8(sqlite3_errmsg(connection));
-        keys->clear();
-    }
     // Finalizing ends the statement's read lock.
     sqlite3_finalize(query);
     return errorNumberForSqliteCode(code);

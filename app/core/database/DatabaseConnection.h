@@ -60,6 +60,12 @@ public:
     // The keys of a statement's rows, in order, read to the end (lists of a million rows: this
     // skips QtSql's per-row work).
     int readKeys(const Statement& statement, QList<qint64>* keys);
+    // The same for a query whose first column is a key: appends the keys, and gives the second
+    // column of the last row when asked.
+    int readKeys(const QString& sql, const QVariantMap& values, QList<qint64>* keys,
+                 QVariant* lastSecondColumn = nullptr);
+    // A query giving one number (a count, a key), read to the end.
+    int readNumber(const QString& sql, const QVariantMap& values, qint64* number);
 
     // Text of the last SQLite error, for diagnostics.
     [[nodiscard]] QString lastErrorText() const { return m_lastErrorText; }

@@ -41,6 +41,7 @@ Statement callStatement(const QString& id, const QString& columns, const QString
     statement.where = where;
     statement.orderBy = newestFirst;
     statement.values = values;
+    statement.readInChunks = true;
     return statement;
 }
 
@@ -208,6 +209,7 @@ Statement callsTable()
     Statement statement = callStatement(QStringLiteral("Llamadas"), QStringLiteral("Llamadas.*"),
                                         QStringLiteral("Llamadas"), QString(), {});
     statement.orderBy = callKey;
+    statement.readInChunks = false;
     statement.updatable = true;
     return statement;
 }

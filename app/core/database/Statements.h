@@ -18,6 +18,9 @@ struct Statement
     QString orderBy;    // order without the keywords; may be empty
     QVariantMap values; // bound values of where
     bool updatable = false;
+    // A call list over Llamadas in the order Fecha DESC, IdLlamada DESC: its keys may be read
+    // in chunks along that order.
+    bool readInChunks = false;
 
     [[nodiscard]] bool isValid() const { return !from.isEmpty(); }
     // The whole statement, for reading all rows at once.

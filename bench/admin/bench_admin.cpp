@@ -1,0 +1,233 @@
+// Browser and purge benchmark, run by hand:  bench_admin [folder]
+// On a file of 100,000 clients and 1,000,000 calls (built in a temporary folder, or reused from
+// the given one), drives the real browser offscreen and measures, as medians of a few runs:
+//  - all calls of all workstations (S8): first rows painted, memory, jump to the last row, count;
+//  - one workstation (S7), a one-day range (S6) and one workstation in it (S5);
+//  - the name filter "nunez", and a header click re-sorting all clients by each column;
+//  - the purge of every call while another process logs a call every 50 ms.
+#include "DateBox.h"
+#include "LargeDatabase.h"
+#include "MessageBox.h"
+#include "SplitGrid.h"
+#include "database/DataControl.h"
+#include "database/DatabaseConnection.h"
+#include "database/DatabaseErrors.h"
+#include "frmAdministrar.h"
+#include "frmEliminar.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+constexpr int runs = 5;
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+// Milliseconds from the action to the grid painted with its rows.
+double timed(const std::function<void()>& action, QWidget* painted)
+{
+    QElapsedTimer timer;
+    timer.start();
+    action();
+    painted->repaint();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+template <typename T>
+T* child(QWidget* window, const char* name)
+{
+    return window->findChild<T*>(QLatin1String(name));
+}
+
+qint64 scalar(const QString& path, const QString& sql)
+{
+    DatabaseConnection connection;
+    if (connection.open(path, DatabaseConnection::Access::ReadOnly) != DatabaseError::None)
+        return -1;
+    QSqlQuery query(connection.database());
+    return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
+}
+
+void row(const char* measure, double ms, const char* goal, const QString& note = QString())
+{
+    std::printf("| %-44s | %9.1f ms | %-9s | %s\n", measure, ms, goal, qPrintable(note));
+}
+
+void calls(const QString& path)
+{
+    const long before = LargeDatabase::residentKb();
+    frmAdministrar browser(path, nullptr);
+    browser.show();
+    QTest::qWait(50);
+    auto* grid = child<QTableView>(&browser, "grdLlamadas");
+    auto* cmdVer = child<QPushButton>(&browser, "cmdVer");
+    auto* chkFiltro = child<QCheckBox>(&browser, "chkFiltro");
+    auto* cboPuesto = child<QComboBox>(&browser, "cboPuesto");
+    const qint64 exact =
+        scalar(path, QStringLiteral("SELECT count(*) FROM Clientes INNER JOIN "
+                                    "Llamadas ON Clientes.IdCliente = Llamadas.Cliente"));
+
+    chkFiltro->click(); // all dates
+    std::vector<double> first;
+    std::vector<double> last;
+    long grown = 0;
+    for (int run = 0; run < runs; ++run) {
+        first.push_back(timed([&] { cmdVer->click(); }, grid->viewport()));
+        last.push_back(timed(
+            [&] {
+                grid->scrollToBottom();
+                grid->setCurrentIndex(grid->model()->index(grid->model()->rowCount() - 1, 0));
+            },
+            grid->viewport()));
+        grown = std::max(grown, LargeDatabase::residentKb() - before);
+    }
+    const QString shown = child<QLabel>(&browser, "lblLlamadasPuesto")->text();
+    const QString lastDate =
+        grid->model()->index(grid->model()->rowCount() - 1, 0).data().toString();
+    // The rest of the keys come in while idle; the memory then holds them all.
+    QTest::qWait(3000);
+    grown = std::max(grown, LargeDatabase::residentKb() - before);
+    row("S8 all calls: first rows painted", median(first), "<= 100");
+    row("S8 all calls: jump to the last row", median(last), "<= 200",
+        QStringLiteral("last row %1").arg(lastDate));
+    std::printf("| %-44s | %9.1f MB | %-9s | count shown %s, exact %lld\n",
+                "S8 all calls: memory growth", static_cast<double>(grown) / 1024.0, "<= 100",
+                qPrintable(shown), exact);
+
+    std::vector<double> one;
+    cboPuesto->setCurrentText(QStringLiteral("3"));
+    for (int run = 0; run < runs; ++run)
+        one.push_back(timed([&] { cmdVer->click(); }, grid->viewport()));
+    row("S7 one workstation", median(one), "<= 100",
+        QStringLiteral("%1 calls").arg(child<QLabel>(&browser, "lblLlamadasPuesto")->text()));
+
+    chkFiltro->click(); // a range again
+    const QDate day(2022, 6, 15);
+    child<DateBox>(&browser, "mskDesde")->setDate(day);
+    child<DateBox>(&browser, "mskHasta")->setDate(day);
+    std::vector<double> range;
+    std::vector<double> rangeOne;
+    for (int run = 0; run < runs; ++run) {
+        cboPuesto->setCurrentIndex(0);
+        range.push_back(timed([&] { cmdVer->click(); }, grid->viewport()));
+        cboPuesto->setCurrentText(QStringLiteral("3"));
+        rangeOne.push_back(timed([&] { cmdVer->click(); }, grid->viewport()));
+    }
+    row("S6 one day, all workstations", median(range), "<= 100");
+    row("S5 one day, one workstation", median(rangeOne), "<= 100");
+}
+
+void clients(const QString& path)
+{
+    frmAdministrar browser(path, nullptr);
+    browser.show();
+    QTest::qWait(50);
+    auto* grid = child<SplitGrid>(&browser, "grdClientes");
+    auto* cmdMostrar = child<QPushButton>(&browser, "cmdMostrar");
+    child<QRadioButton>(&browser, "Opcion1")->setChecked(true);
+    child<QLineEdit>(&browser, "txtFiltro")->setText(QStringLiteral("nunez"));
+    std::vector<double> filter;
+    for (int run = 0; run < runs; ++run)
+        filter.push_back(timed([&] { cmdMostrar->click(); }, grid));
+    row("Filter \"nunez\" by name", median(filter), "<= 150",
+        QStringLiteral("%1 clients").arg(child<QLabel>(&browser, "lblCantidad")->text()));
+
+    child<QRadioButton>(&browser, "Opcion4")->setChecked(true);
+    cmdMostrar->click();
+    const char* names[] = {"Nombre",  "Domicilio", "Teléfono",     "Llamadas",
+                           "Ingreso", "Alerta",    "Observaciones"};
+    for (int column = 0; column < 7; ++column) {
+        QTableView* pane = column == 0 ? grid->fixedPane() : grid->scrollingPane();
+        QHeaderView* header = pane->horizontalHeader();
+        std::vector<double> sorts;
+        for (int run = 0; run < 3; ++run) {
+            sorts.push_back(timed(
+                [&] {
+                    QTest::mouseClick(
+                        header->viewport(), Qt::LeftButton, {},
+                        QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+                },
+                grid));
+        }
+        const QByteArray label = QByteArray("Header click, 100,000 clients by ") + names[column];
+        row(label.constData(), median(sorts), "<= 300");
+    }
+}
+
+void purge(const QString& path)
+{
+    QProcess logger;
+    logger.start(QStringLiteral(LLAMORA_CALL_LOGGER),
+                 {path, QStringLiteral("9"), QStringLiteral("50")});
+    logger.waitForStarted();
+    QTest::qWait(500);
+    const qint64 before = scalar(path, QStringLiteral("SELECT count(*) FROM Llamadas"));
+    frmAdministrar browser(path, nullptr);
+    MessageBox::Script messages;
+    messages.queueAnswer(MessageAnswer::Yes);
+    frmEliminar form(browser.datLlamadas(), &browser);
+    form.mskDesde()->setDate(QDate::currentDate());
+    QElapsedTimer timer;
+    timer.start();
+    child<QPushButton>(&form, "cmdOK")->click();
+    const double ms = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    QTest::qWait(300);
+    logger.closeWriteChannel();
+    logger.waitForFinished(10000);
+    const QString report = QString::fromUtf8(logger.readAllStandardOutput()).simplified();
+    const qint64 after = scalar(path, QStringLiteral("SELECT count(*) FROM Llamadas"));
+    row("Purge of every call (count, ask, delete)", ms, "<= 5000",
+        QStringLiteral("%1 calls before, %2 after; %3; messages: %4")
+            .arg(before)
+            .arg(after)
+            .arg(report, messages.texts().join(QStringLiteral(" / "))));
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+    QTemporaryDir temporary;
+    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    const QString big = folder + QStringLiteral("/big.mdb");
+    if (!QFile::exists(big)) {
+        QElapsedTimer timer;
+        timer.start();
+        if (!LargeDatabase::build(big, 100000, 1000000)) {
+            std::printf("could not build %s\n", qPrintable(big));
+            return 1;
+        }
+        std::printf("file built in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
+    }
+    std::printf("| %-44s | %12s | %-9s | %s\n", "Measure (medians)", "Result", "Goal", "Notes");
+    calls(big);
+    clients(big);
+    const QString work = folder + QStringLiteral("/purge.mdb");
+    QFile::remove(work);
+    QFile::copy(big, work);
+    purge(work);
+    QFile::remove(work);
+    return 0;
+}
