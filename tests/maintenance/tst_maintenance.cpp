@@ -5,6 +5,7 @@
 #include "database/DatabaseErrors.h"
 #include "database/Presence.h"
 #include "database/RowOperations.h"
+#include "maintenance/FileReplacement.h"
 #include "maintenance/Maintenance.h"
 #include "maintenance/MaintenanceMessages.h"
 
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -88,6 +90,7 @@ private slots:
     void openingWaitsForMaintenanceThenIsRefused();
     void callsDuringCompactionLandInTheNewFile();
     void killedCompactionLeavesAWholeDatabase();
+    void replacementWhereLinksAreRefused();
     void repairOfASoundFileChangesNothing();
     void repairReadsAFileWithAZeroedHeader();
     void repairSavesEveryRowOnUndamagedPages();
@@ -259,6 +262,42 @@ void MaintenanceTest::killedCompactionLeavesAWholeDatabase()
     const MaintenanceResult last = CompactaBaseDatos(f.folder());
     QVERIFY2(last.succeeded, qPrintable(last.detail));
     QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
+}
+
+// Some network shares refuse hard links: two renames, and the old file back in place when the
+// second one fails.
+void MaintenanceTest::replacementWhereLinksAreRefused()
+{
+    MaintenanceFixture f(20, 50);
+    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
+    const QString backup = f.path(QStringLiteral("Llamora.bak"));
+    const QString fresh = f.path(QStringLiteral("NewLlamora.mdb"));
+    QVERIFY(QFile::copy(f.databasePath(), fresh));
+    QCOMPARE(appendCall(fresh, 1, QDateTime(QDate(2030, 1, 1), QTime(9, 0)), 4),
+             DatabaseError::None);
+    const QString after = MaintenanceFixture::fingerprint(fresh);
+    QString why;
+    QVERIFY2(replaceKeepingOld(f.databasePath(), fresh, backup, &why, Links::Refused),
+             qPrintable(why));
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), after);
+    QCOMPARE(MaintenanceFixture::fingerprint(backup), before);
+    QVERIFY(!QFileInfo::exists(fresh));
+
+    // A new file on another file system cannot be renamed into the folder.
+    QTemporaryDir elsewhere(QStringLiteral("/dev/shm/llamora-XXXXXX"));
+    struct stat shm = {};
+    struct stat here = {};
+    if (!elsewhere.isValid() || stat(QFile::encodeName(elsewhere.path()).constData(), &shm) != 0 ||
+        stat(QFile::encodeName(f.folder()).constData(), &here) != 0 || shm.st_dev == here.st_dev)
+        QSKIP("needs a second file system in /dev/shm");
+    const QString away = elsewhere.filePath(QStringLiteral("NewLlamora.mdb"));
+    QVERIFY(QFile::copy(backup, away));
+    QVERIFY(QFile::remove(backup));
+    const ino_t live = inodeOf(f.databasePath());
+    QVERIFY(!replaceKeepingOld(f.databasePath(), away, backup, &why, Links::Refused));
+    QCOMPARE(inodeOf(f.databasePath()), live);
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), after);
+    QVERIFY(!QFileInfo::exists(backup));
 }
 
 void MaintenanceTest::repairOfASoundFileChangesNothing()

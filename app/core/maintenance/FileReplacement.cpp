@@ -72,7 +72,7 @@ bool removeIfPresent(const QString& path)
 }
 
 bool replaceKeepingOld(const QString& live, const QString& fresh, const QString& keepAs,
-                       QString* error)
+                       QString* error, Links links)
 {
     const QString folder = QFileInfo(live).absolutePath();
     takePermissionsOf(fresh, live);
@@ -80,7 +80,9 @@ bool replaceKeepingOld(const QString& live, const QString& fresh, const QString&
         *error = failure("cannot write through", fresh);
         return false;
     }
-    if (::link(native(live).constData(), native(keepAs).constData()) == 0) {
+    const bool linked =
+        links == Links::Try && ::link(native(live).constData(), native(keepAs).constData()) == 0;
+    if (linked) {
         if (!moveJournal(live, keepAs)) {
             *error = failure("cannot move the journal of", live);
             ::unlink(native(keepAs).constData());
@@ -95,7 +97,7 @@ bool replaceKeepingOld(const QString& live, const QString& fresh, const QString&
         syncFile(folder, true);
         return true;
     }
-    if (!linksRefused(errno)) {
+    if (links == Links::Try && !linksRefused(errno)) {
         *error = failure("cannot link", live);
         return false;
     }

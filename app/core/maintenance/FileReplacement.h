@@ -14,9 +14,14 @@
 // left beside the live file belongs to the old file and goes with it.
 //
 // keepAs must not exist. Returns true on success; otherwise error says why (for diagnostics) and
-// the live name still names the old file.
+// the live name still names the old file. links = Links::Refused goes straight to the renames.
+enum class Links
+{
+    Try,
+    Refused,
+};
 bool replaceKeepingOld(const QString& live, const QString& fresh, const QString& keepAs,
-                       QString* error);
+                       QString* error, Links links = Links::Try);
 
 // Removes a file that may be missing; false only when it exists and stays.
 bool removeIfPresent(const QString& path);
