@@ -17,6 +17,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QProgressDialog>
 #include <QTest>
 
 #include <chrono>
@@ -25,6 +26,26 @@
 using namespace std::chrono_literals;
 
 namespace {
+// Records the progress dialogs shown: title line of their label, and whether they were modal.
+class ProgressWatcher : public QObject
+{
+public:
+    ProgressWatcher() { qApp->installEventFilter(this); }
+    ~ProgressWatcher() override { qApp->removeEventFilter(this); }
+
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* dialog = qobject_cast<QProgressDialog*>(watched);
+        if (dialog && event->type() == QEvent::Show)
+            shown.append(dialog->labelText().section(u'\n', 0, 0) +
+                         (dialog->isModal() ? QStringLiteral(", modal") : QString()));
+        return false;
+    }
+};
+
 struct Window
 {
     explicit Window(const QString& folder)
@@ -82,7 +103,9 @@ void MaintenanceWindowTest::compactionFromTheMenu()
     QVERIFY(w.switchOn(modem));
     w.window->show();
 
+    ProgressWatcher progress;
     w.trigger("mnuCompactar");
+    QCOMPARE(progress.shown, QStringList{QStringLiteral("Compactando la base de datos, modal")});
     QCOMPARE(script.texts(),
              (QStringList{QStringLiteral("Cierre los demás puestos de trabajo y presione Aceptar"),
                           QStringLiteral("La Base de Datos ha sido compactada")}));
