@@ -238,18 +238,30 @@ void frmConfiguracion::SSTab1_Click()
 void frmConfiguracion::cmdOK_Click()
 {
     SettingsStore settings(m_programFolder);
-    settings.write(SettingKey::Puerto, cboPort->currentText().mid(3));
-    settings.write(SettingKey::Puesto, cboPuesto->currentText());
+    // A value that cannot be stored stops here with the dialog open and every choice still in
+    // it: the user can mend the folder and finish again, or cancel.
+    const auto store = [this, &settings](SettingKey key, const QString& value) {
+        if (settings.write(key, value))
+            return true;
+        MessageBox::show(
+            this,
+            QStringLiteral("No se pudo guardar la configuración en «%1»: %2.")
+                .arg(QDir::toNativeSeparators(settings.filePath()), settings.writeProblem()),
+            MessageIcon::Exclamation, MessageButtons::Ok);
+        return false;
+    };
+    if (!store(SettingKey::Puerto, cboPort->currentText().mid(3)) ||
+        !store(SettingKey::Puesto, cboPuesto->currentText()))
+        return;
     if (chkInicio->isChecked())
         AgregaInicioWindows();
     else
         QuitaInicioWindows();
-    settings.write(SettingKey::ActivarCID,
-                   chkActivar->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    if (VerificaBaseDatos()) {
-        settings.write(SettingKey::BaseDeDatos, Dir1->folder());
+    if (!store(SettingKey::ActivarCID,
+               chkActivar->isChecked() ? QStringLiteral("1") : QStringLiteral("0")))
+        return;
+    if (VerificaBaseDatos() && store(SettingKey::BaseDeDatos, Dir1->folder()))
         accept();
-    }
 }
 
 void frmConfiguracion::cmdCancel_Click()

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -80,6 +81,7 @@ private slots:
     void chosenPortIsStoredAndSelectedAgain();
     void storedValuesOutsideTheListsShowDefaults();
     void finishWithoutDatabaseKeepsDialogOpenYetStoresTheRest();
+    void finishThatCannotStoreSaysWhyAndStaysOpen();
     void finishAcceptsDatabaseNameInAnyCase();
     void finishRefusesADatabaseItCannotWrite();
     void stepButtonsFollowTheTab_data();
@@ -330,6 +332,38 @@ void ConfigWizardTest::finishWithoutDatabaseKeepsDialogOpenYetStoresTheRest()
     QCOMPARE(messages.shown().size(), 2);
     QCOMPARE(stored(SettingKey::Puesto), QStringLiteral("10"));
     QVERIFY(wizard->isVisible());
+}
+
+void ConfigWizardTest::finishThatCannotStoreSaysWhyAndStaysOpen()
+{
+    QVERIFY(QFileInfo::exists(TestEnvironment::copyEmptyDatabase(m_env->programFolder())));
+    MessageBox::Script messages;
+    const auto wizard = openWizard();
+    choose(control<QComboBox>("cboPuesto"), QStringLiteral("7"));
+
+    // The settings folder is a file: nobody, root included, can write there.
+    const QString folder = m_env->configHome() + QStringLiteral("/Llamora");
+    QVERIFY(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    finish();
+    QCOMPARE(messages.texts(),
+             QStringList{QStringLiteral("No se pudo guardar la configuración en «%1»: «%2» no es "
+                                        "una carpeta.")
+                             .arg(SettingsStore(m_env->programFolder()).filePath(), folder)});
+    QCOMPARE(messages.shown().at(0).message.icon, MessageIcon::Exclamation);
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(wizard->result(), int(QDialog::Rejected));
+
+    // Once the folder is mended, the same choices finish.
+    QVERIFY(QFile::remove(folder));
+    QVERIFY(QDir().mkpath(folder));
+    finish();
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(wizard->result(), int(QDialog::Accepted));
+    QCOMPARE(stored(SettingKey::Puesto), QStringLiteral("7"));
 }
 
 void ConfigWizardTest::finishAcceptsDatabaseNameInAnyCase()

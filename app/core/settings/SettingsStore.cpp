@@ -3,6 +3,8 @@
 #include "ProgramInfo.h"
 
 #include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
@@ -86,6 +88,29 @@ bool SettingsStore::write(SettingKey key, const QString& value)
     settings.setValue(keyPath(key), value);
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+
+QString SettingsStore::writeProblem() const
+{
+    const QFileInfo file(filePath());
+    if (file.exists() && !file.isFile())
+        return QStringLiteral("«%1» no es un archivo")
+            .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
+    if (file.exists() && !file.isWritable())
+        return QStringLiteral("sin permiso de escritura en el archivo «%1»")
+            .arg(QDir::toNativeSeparators(file.absoluteFilePath()));
+    // The nearest existing part of the folder's path decides: a file there blocks the folder, and
+    // a folder still to be made needs leave to write in its parent.
+    QFileInfo folder(file.absolutePath());
+    while (!folder.exists() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("«%1» no es una carpeta")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    if (!folder.isWritable())
+        return QStringLiteral("sin permiso de escritura en la carpeta «%1»")
+            .arg(QDir::toNativeSeparators(folder.absoluteFilePath()));
+    return QStringLiteral("el sistema no permitió escribir el archivo (¿disco lleno?)");
 }
 
 QString SettingsStore::puerto(const QString& defaultValue) const

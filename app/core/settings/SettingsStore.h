@@ -23,7 +23,8 @@ enum class SettingKey
 // ~/.config/Llamora/Llamora-%2Fopt%2Fllamora.ini.
 //
 // The file is opened afresh at each access, so a change made by another part of the program (or
-// another instance) is always seen. The program never reports a failed write (the tools do).
+// another instance) is always seen. A failed write is the caller's to report: writeProblem() says
+// why, in the user's words.
 class SettingsStore
 {
 public:
@@ -32,6 +33,9 @@ public:
     [[nodiscard]] QString read(SettingKey key, const QString& defaultValue) const;
     // False when the file could not be written.
     bool write(SettingKey key, const QString& value);
+    // Why the file cannot be written: a part of its path that is no folder, or the file or folder
+    // this user may not write ("sin permiso de escritura en la carpeta «...»").
+    [[nodiscard]] QString writeProblem() const;
 
     // Typed access: each reader's default is the empty text unless it passes its own
     // (the activation reads "Puesto" with "1").
