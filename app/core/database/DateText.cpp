@@ -55,13 +55,25 @@ QString shortDateFormat(const QLocale& locale)
 
 QString timeFormat(const QLocale& locale)
 {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    // Without the time zone, which the workstation's clock text does not carry.
-    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
-    format.replace(zone, QString());
+    // Without the time zone, which the workstation's clock text does not carry. Letters in
+    // quotes are text, not fields; a zone some regions show in brackets ("H:mm:ss (t)") takes
+    // its brackets along.
+    const QString longFormat = locale.timeFormat(QLocale::LongFormat);
+    QString format;
+    bool quoted = false;
+    for (const QChar c : longFormat) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        else if (!quoted && c == QLatin1Char('t'))
+            continue;
+        format += c;
+    }
+    static const QRegularExpression emptyBrackets(QStringLiteral("\\(\\s*\\)|\\[\\s*\\]"));
+    format.remove(emptyBrackets);
+    format = format.simplified();
     if (!format.contains(QLatin1Char('s')))
         format += QStringLiteral(":ss");
-    return format.trimmed();
+    return format;
 }
 
 QString regionalDate(const QDate& date, const QLocale& locale)
