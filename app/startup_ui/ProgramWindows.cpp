@@ -1,17 +1,21 @@
 #include "ProgramWindows.h"
 
 #include "ClientScreens.h"
+#include "DesktopNoteService.h"
 #include "Lineo.h"
 #include "MessageBox.h"
 #include "Skin.h"
 #include "SystemTrayIcon.h"
 #include "database/DataControl.h"
+#include "frmAbout.h"
 #include "frmAdministrar.h"
 #include "frmConfiguracion.h"
+#include "frmTextoPostit.h"
 #include "settings/ProgramValues.h"
 #include "startup/DatabaseAttach.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 ProgramWindows::ProgramWindows(ProgramValues& values, TrayFactory makeTray, EndProgram endProgram)
     : m_values(values)
@@ -19,7 +23,17 @@ ProgramWindows::ProgramWindows(ProgramValues& values, TrayFactory makeTray, EndP
                           : [] { return std::unique_ptr<TrayIcon>(new SystemTrayIcon); })
     , m_endProgram(endProgram ? std::move(endProgram)
                               : [](int code) { QCoreApplication::exit(code); })
-{}
+    , m_desktop(std::make_unique<DesktopNoteService>())
+{
+    connect(m_desktop.get(), &DesktopNoteService::listNotSaved, this, [](const QString& path) {
+        MessageBox::show(nullptr,
+                         QStringLiteral("No se pudo guardar la lista de notas del escritorio en "
+                                        "«%1». Las notas se ven, pero no volverán a aparecer la "
+                                        "próxima vez que se inicie el programa.")
+                             .arg(QDir::toNativeSeparators(path)),
+                         MessageIcon::Exclamation);
+    });
+}
 
 ProgramWindows::~ProgramWindows()
 {
@@ -79,8 +93,25 @@ void ProgramWindows::showMessage(const Message& message)
 
 void ProgramWindows::showMainWindow()
 {
-    if (frmIdentificador* window = mainWindow())
+    if (frmIdentificador* window = mainWindow()) {
         window->mnuAbrir_Click();
+        restoreDesktopNotes();
+    }
+}
+
+void ProgramWindows::restoreDesktopNotes()
+{
+    if (m_desktop->isActive() || m_desktop->activate())
+        return;
+    const QString aside = m_desktop->setAsidePath();
+    QString text = QStringLiteral("No se pudo leer la lista de notas del escritorio «%1».")
+                       .arg(QDir::toNativeSeparators(m_desktop->listPath()));
+    if (!aside.isEmpty()) {
+        text += QStringLiteral(" Se guardó aparte como «%1»; las notas nuevas se recordarán en "
+                               "una lista nueva.")
+                    .arg(QDir::toNativeSeparators(aside));
+    }
+    MessageBox::show(nullptr, text, MessageIcon::Exclamation);
 }
 
 // The main window may have been loaded for the wizard on a folder the start-up has since
@@ -117,6 +148,12 @@ void ProgramWindows::wireScreens(frmIdentificador& window)
     screens.frmAdministrar = [this] {
         openBrowser();
     };
+    screens.frmTextoPostit = [this](bool HayDatosLlamada) {
+        openNoteDialog(HayDatosLlamada);
+    };
+    screens.frmAbout = [this] {
+        openAboutBox();
+    };
     screens.salir = [this] {
         end(0);
     };
@@ -135,6 +172,20 @@ void ProgramWindows::openBrowser()
     frmAdministrar browser(m_values.databasePath(), &m_clientEditor, m_mainWindow.get());
     if (browser.isLoaded())
         browser.exec();
+}
+
+void ProgramWindows::openNoteDialog(bool HayDatosLlamada)
+{
+    frmTextoPostit dialog(*m_desktop, m_values.programFolder, *m_mainWindow->datLlamada(),
+                          m_mainWindow->reception(), m_mainWindow.get());
+    dialog.HayDatosLlamada = HayDatosLlamada;
+    dialog.exec();
+}
+
+void ProgramWindows::openAboutBox()
+{
+    frmAbout about(m_mainWindow->windowIcon(), m_mainWindow.get());
+    about.exec();
 }
 
 void ProgramWindows::end(int exitCode)

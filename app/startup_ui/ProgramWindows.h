@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class DesktopNoteService;
 class TrayIcon;
 struct ProgramValues;
 
@@ -42,6 +43,8 @@ public:
     // frmIdentificador, loading it at the first reference. Null when its load ended the program.
     frmIdentificador* mainWindow();
     [[nodiscard]] bool isMainWindowLoaded() const { return m_mainWindow != nullptr; }
+    // The desktop's notes; they come back when the main window first shows.
+    [[nodiscard]] DesktopNoteService& desktop() const { return *m_desktop; }
     // The splash while it is up.
     [[nodiscard]] frmSplash* splash() const { return m_splash; }
     [[nodiscard]] bool hasEnded() const { return m_ended; }
@@ -54,11 +57,15 @@ private:
     void wireScreens(frmIdentificador& window);
     void openWizardFromMenu();
     void openBrowser();
+    void openNoteDialog(bool HayDatosLlamada);
+    void openAboutBox();
+    void restoreDesktopNotes();
     void end(int exitCode);
 
     ProgramValues& m_values;
     TrayFactory m_makeTray;
     EndProgram m_endProgram;
+    std::unique_ptr<DesktopNoteService> m_desktop;
     std::unique_ptr<frmIdentificador> m_mainWindow;
     // The client editor that the browser's "Editar" and "Nuevo" open.
     ClientEditor m_clientEditor;

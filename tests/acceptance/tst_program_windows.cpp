@@ -1,11 +1,13 @@
 // The program's windows in this process: start-up paths with the wizard and the splash, calls
 // from the modem simulator to the panel and the database, closing to the tray, "Salir".
 
+#include "DesktopNoteService.h"
 #include "FakeTrayIcon.h"
 #include "FolderChooser.h"
 #include "Lineo.h"
 #include "MessageBox.h"
 #include "ModemSimulator.h"
+#include "NoteWindow.h"
 #include "Parlux.h"
 #include "PictureButton.h"
 #include "PortTable.h"
@@ -15,9 +17,11 @@
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/RowOperations.h"
+#include "frmAbout.h"
 #include "frmConfiguracion.h"
 #include "frmIdentificador.h"
 #include "frmSplash.h"
+#include "frmTextoPostit.h"
 #include "maintenance/MaintenanceMessages.h"
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
@@ -27,10 +31,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -159,6 +165,7 @@ private slots:
     void configurationEntriesOpenWizardModally();
     void clientButtonsOpenTheirForms();
     void salirEndsTheProgram();
+    void noteComesBackAndBothAboutEntriesOpenTheBox();
 };
 
 void ProgramWindowsTest::firstStartOpensWizardThenSplash()
@@ -494,6 +501,60 @@ void ProgramWindowsTest::salirEndsTheProgram()
         QVERIFY(p.windows->hasEnded());
         QCOMPARE(p.windows->exitCode(), 0);
     }
+}
+
+void ProgramWindowsTest::noteComesBackAndBothAboutEntriesOpenTheBox()
+{
+    TestEnvironment env;
+    QVERIFY(pointPorts(env));
+    static_cast<void>(TestEnvironment::copyEmptyDatabase(env.programFolder()));
+    SettingsStore(env.programFolder()).setBaseDeDatos(env.programFolder());
+    MessageBox::Script script;
+    const auto startAndShow = [](Program& p) {
+        QCOMPARE(p.start(), Outcome::Running);
+        QTest::keyClick(p.windows->splash(), Qt::Key_A);
+        QVERIFY(p.windows->mainWindow()->isVisible());
+    };
+    {
+        Program p(env.programFolder());
+        startAndShow(p);
+        frmIdentificador* w = p.windows->mainWindow();
+        QStringList opened;
+        for (const char* entry : {"mnuAcercaDe", "mnuAcercaDe1"}) {
+            QTimer::singleShot(0, w, [&opened] {
+                if (auto* about = qobject_cast<frmAbout*>(QApplication::activeModalWidget())) {
+                    opened.append(about->windowTitle());
+                    about->accept();
+                }
+            });
+            w->findChild<QAction*>(QLatin1String(entry))->trigger();
+        }
+        QCOMPARE(opened, QStringList(2, QStringLiteral("Acerca de Llamora")));
+
+        // No call yet: the caller's data cannot be chosen.
+        Qt::CheckState datos = Qt::Checked;
+        QTimer::singleShot(0, w, [&datos] {
+            auto* note = qobject_cast<frmTextoPostit*>(QApplication::activeModalWidget());
+            if (!note)
+                return;
+            datos = note->chkDatos()->checkState();
+            note->txtTexto()->setPlainText(QStringLiteral("Volver a llamar"));
+            note->cmdAceptar()->click();
+        });
+        w->findChild<PictureButton*>(QStringLiteral("cmdPostIt"))->click();
+        QCOMPARE(datos, Qt::PartiallyChecked);
+        QCOMPARE(p.windows->desktop().windows().size(), 1);
+    }
+
+    // The next start brings the note back once the main window shows.
+    Program again(env.programFolder());
+    startAndShow(again);
+    const QList<NoteWindow*> notes = again.windows->desktop().windows();
+    QCOMPARE(notes.size(), 1);
+    QVERIFY(notes.at(0)->isVisible());
+    QVERIFY(notes.at(0)->html().contains(QStringLiteral("Volver a llamar")));
+    QVERIFY(notes.at(0)->pagePath().startsWith(env.programFolder() + QStringLiteral("/PostIt/")));
+    QVERIFY2(script.shown().isEmpty(), qPrintable(script.texts().join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(ProgramWindowsTest)

@@ -1,0 +1,209 @@
+// The desktop-item service: a page published, shown as a note, moved, remembered across a
+// restart of the service, and removed; nothing outside the page is ever loaded.
+
+#include "DesktopNoteService.h"
+#include "NoteWindow.h"
+#include "TestEnvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTextDocument>
+#include <QToolButton>
+
+namespace {
+
+QString writePage(const QString& folder, const QString& name, const QByteArray& bgcolor,
+                  const QByteArray& body)
+{
+    const QString path = folder + QLatin1Char('/') + name;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write("<html>\r\n<body text='#000000' bgcolor='#" + bgcolor + "'>\r\n" + body +
+               "\r\n</body>\r\n</html>\r\n");
+    return path;
+}
+
+void drag(QWidget* window, const QPoint& by)
+{
+    const QPoint start = window->mapToGlobal(QPoint(40, 50));
+    const auto send = [window](QEvent::Type type, const QPoint& global, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, window->mapFromGlobal(global), global, Qt::LeftButton, buttons,
+                          Qt::NoModifier);
+        QApplication::sendEvent(window, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, start + by / 2, Qt::LeftButton);
+    send(QEvent::MouseMove, start + by, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, start + by, Qt::NoButton);
+}
+
+} // namespace
+
+class DesktopItemsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void publishedNoteComesBackWhereItWasLeft();
+    void removingForgetsTheItemButKeepsThePage();
+    void pagesGoneOrListUnreadable();
+    void nothingOutsideThePageIsLoaded();
+};
+
+void DesktopItemsTest::publishedNoteComesBackWhereItWasLeft()
+{
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
+    const QString first = writePage(folder, QStringLiteral("Lineo1.html"), "C0FFFF", "primera");
+    const QString second = writePage(folder, QStringLiteral("Lineo2.html"), "FFFFC0", "segunda");
+    QRect movedTo;
+    {
+        DesktopNoteService desktop;
+        QCOMPARE(desktop.listPath(), env.dataHome() + QStringLiteral("/Llamora/escritorio.json"));
+        QVERIFY(desktop.activate());
+        QCOMPARE(desktop.addItem(first), DesktopItems::AddResult::Shown);
+        QCOMPARE(desktop.addItem(second), DesktopItems::AddResult::Shown);
+        // Publishing the same page again (two notes in one second) shows it once, anew.
+        QCOMPARE(desktop.addItem(first), DesktopItems::AddResult::Shown);
+        QCOMPARE(desktop.windows().size(), 2);
+
+        NoteWindow* note = desktop.windowOf(first);
+        QVERIFY(note->isVisible());
+        QVERIFY(note->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QVERIFY(note->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
+        QCOMPARE(note->paperColor(), QColor(0xC0, 0xFF, 0xFF));
+        QVERIFY(!note->geometry().intersects(desktop.windowOf(second)->geometry()));
+
+        drag(note, QPoint(-150, 90));
+        movedTo = note->geometry();
+        QCOMPARE(movedTo.topLeft(), desktop.items().at(0).geometry.topLeft());
+        QVERIFY(movedTo.topLeft() != QPoint());
+        // Written a moment after the move, and at the latest when the service ends.
+    }
+
+    DesktopNoteService again;
+    QVERIFY(again.windows().isEmpty());
+    QVERIFY(again.activate());
+    QCOMPARE(again.windows().size(), 2);
+    QCOMPARE(again.windowOf(first)->geometry(), movedTo);
+    QVERIFY(again.windowOf(second)->isVisible());
+    QCOMPARE(again.windowOf(second)->paperColor(), QColor(0xFF, 0xFF, 0xC0));
+}
+
+void DesktopItemsTest::removingForgetsTheItemButKeepsThePage()
+{
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
+    const QString first = writePage(folder, QStringLiteral("Lineo1.html"), "C0C0FF", "uno");
+    const QString second = writePage(folder, QStringLiteral("Lineo2.html"), "FFFFFF", "dos");
+    {
+        DesktopNoteService desktop;
+        desktop.activate();
+        desktop.addItem(first);
+        desktop.addItem(second);
+        // "×" on one, "Quitar del escritorio" on the other.
+        QTest::mouseClick(desktop.windowOf(first)->closeButton(), Qt::LeftButton);
+        NoteWindow* other = desktop.windowOf(second);
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(20, 30),
+                                    other->mapToGlobal(QPoint(20, 30)));
+        QApplication::sendEvent(other, &menuEvent);
+        QTRY_VERIFY(other->contextMenu()->isVisible());
+        QCOMPARE(other->removeAction()->text(), QStringLiteral("Quitar del escritorio"));
+        other->removeAction()->trigger();
+        QVERIFY(desktop.windows().isEmpty());
+    }
+    QVERIFY(QFile::exists(first) && QFile::exists(second));
+    DesktopNoteService again;
+    again.activate();
+    QVERIFY(again.windows().isEmpty());
+}
+
+void DesktopItemsTest::pagesGoneOrListUnreadable()
+{
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
+    const QString kept = writePage(folder, QStringLiteral("Lineo1.html"), "C0FFFF", "queda");
+    const QString gone = writePage(folder, QStringLiteral("Lineo2.html"), "C0FFFF", "se borra");
+    {
+        DesktopNoteService desktop;
+        desktop.activate();
+        desktop.addItem(kept);
+        desktop.addItem(gone);
+        QCOMPARE(desktop.addItem(folder + QStringLiteral("/nada.html")),
+                 DesktopItems::AddResult::PageUnreadable);
+    }
+    // The user deleted a page meanwhile: it is forgotten, the other comes back.
+    QVERIFY(QFile::remove(gone));
+    {
+        DesktopNoteService desktop;
+        QVERIFY(desktop.activate());
+        QCOMPARE(desktop.items().size(), 1);
+        QCOMPARE(desktop.items().at(0).pagePath, kept);
+    }
+
+    // A damaged list is put aside, not written over, and a new one begins.
+    const QString listPath = DesktopNoteService::defaultListPath();
+    {
+        QFile list(listPath);
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("{\"notas\": [ dañada");
+    }
+    DesktopNoteService desktop;
+    QVERIFY(!desktop.activate());
+    QVERIFY(!desktop.setAsidePath().isEmpty());
+    QFile aside(desktop.setAsidePath());
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), QByteArray("{\"notas\": [ dañada"));
+    QCOMPARE(desktop.addItem(kept), DesktopItems::AddResult::Shown);
+    DesktopNoteService afterwards;
+    QVERIFY(afterwards.activate());
+    QCOMPARE(afterwards.items().size(), 1);
+}
+
+void DesktopItemsTest::nothingOutsideThePageIsLoaded()
+{
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
+    // A picture and a style sheet beside the page, which a plain document would read.
+    QImage(8, 8, QImage::Format_RGB32).save(folder + QStringLiteral("/foto.png"));
+    QFile css(folder + QStringLiteral("/estilo.css"));
+    QVERIFY(css.open(QIODevice::WriteOnly));
+    css.write("body { background: red }");
+    css.close();
+    const QString page = folder + QStringLiteral("/Lineo1.html");
+    QFile file(page);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><head><link rel='stylesheet' href='estilo.css'></head>\r\n"
+               "<body bgcolor='#FFFFFF'><img src='foto.png'><img src='file://" +
+               folder.toUtf8() +
+               "/foto.png'><a href='http://192.0.2.1/'>enlace</a> &lt;texto&gt;</body></html>");
+    file.close();
+    DesktopNoteService desktop;
+    desktop.activate();
+    QCOMPARE(desktop.addItem(page), DesktopItems::AddResult::Shown);
+    NoteWindow* note = desktop.windowOf(page);
+    QTextDocument* document = note->document();
+    QVERIFY(document);
+    for (const QString& name :
+         QStringList{QStringLiteral("foto.png"), QStringLiteral("estilo.css"),
+                     QStringLiteral("file://") + folder + QStringLiteral("/foto.png")}) {
+        QVERIFY2(document->resource(QTextDocument::ImageResource, QUrl(name)).isNull(),
+                 qPrintable(name));
+        QVERIFY2(document->resource(QTextDocument::StyleSheetResource, QUrl(name)).isNull(),
+                 qPrintable(name));
+    }
+    QVERIFY2(document->toPlainText().contains(QStringLiteral("<texto>")),
+             qPrintable(document->toPlainText()));
+    QCOMPARE(note->paperColor(), QColor(Qt::white));
+    // A click on the link is only the start of a drag.
+    drag(note, QPoint(5, 5));
+    QCOMPARE(desktop.windows().size(), 1);
+}
+
+QTEST_MAIN(DesktopItemsTest)
+#include "tst_desktop_items.moc"
