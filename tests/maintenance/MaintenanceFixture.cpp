@@ -138,6 +138,14 @@ QList<int> MaintenanceFixture::leafPages(const QString& databasePath, const QStr
     });
 }
 
+int MaintenanceFixture::firstLeafPage(const QString& databasePath, const QString& table)
+{
+    return static_cast<int>(scalar(databasePath, QStringLiteral("SELECT pageno FROM dbstat WHERE "
+                                                                "name = '%1' AND pagetype = "
+                                                                "'leaf' ORDER BY path LIMIT 1")
+                                                     .arg(table)));
+}
+
 qint64 MaintenanceFixture::rowsOnPages(const QString& databasePath, const QString& table,
                                        const QList<int>& pages)
 {

@@ -26,6 +26,8 @@ public:
     static qint64 scalar(const QString& databasePath, const QString& sql);
     // The leaf pages of a table's tree, in file order.
     static QList<int> leafPages(const QString& databasePath, const QString& table);
+    // The leaf page holding a table's lowest keys.
+    static int firstLeafPage(const QString& databasePath, const QString& table);
     // Rows of a table stored on the given pages.
     static qint64 rowsOnPages(const QString& databasePath, const QString& table,
                               const QList<int>& pages);

@@ -346,9 +346,12 @@ void MaintenanceTest::repairSavesEveryRowOnUndamagedPages()
         MaintenanceFixture::leafPages(f.databasePath(), QStringLiteral("Clientes"));
     QVERIFY(callPages.size() > 20);
     QVERIFY(clientPages.size() > 4);
-    // Pages in the middle, apart and side by side.
+    // Pages in the middle, apart and side by side, and the one with the lowest keys.
     const int middle = static_cast<int>(callPages.size() / 2);
-    const QList<int> damagedCalls{callPages.at(middle / 2), callPages.at(middle),
+    const int first =
+        MaintenanceFixture::firstLeafPage(f.databasePath(), QStringLiteral("Llamadas"));
+    QVERIFY(first > 0 && first != callPages.at(middle / 2) && first < callPages.at(middle));
+    const QList<int> damagedCalls{first, callPages.at(middle / 2), callPages.at(middle),
                                   callPages.at(middle + 1)};
     const QList<int> damagedClients{clientPages.at(clientPages.size() / 2)};
     const qint64 lostCalls =

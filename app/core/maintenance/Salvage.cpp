@@ -103,8 +103,7 @@ class TableSalvage
 public:
     TableSalvage(SqliteFile& source, SqliteFile& target, const QString& table,
                  const QStringList& columns)
-        : m_source(source)
-        , m_target(target)
+        : m_target(target)
         , m_read(source.handle(), QStringLiteral("SELECT _rowid_, ") + columns.join(u',') +
                                       QStringLiteral(" FROM ") + table +
                                       QStringLiteral(" WHERE _rowid_ >= ?1 ORDER BY _rowid_"))
@@ -153,14 +152,12 @@ public:
             if (!resume)
                 return anyPartRead;
             ++damagedParts;
-            skippedKeys += *resume - next;
             next = *resume;
         }
     }
 
     qint64 saved = 0;
     int damagedParts = 0;
-    qint64 skippedKeys = 0;
 
 private:
     void copyRow()
@@ -184,24 +181,28 @@ private:
     // keys ahead until one reads, then narrows back to the first that does.
     std::optional<qint64> firstReadableFrom(qint64 from)
     {
+        // Unsigned: from may be the smallest key there is, and the distance the whole range.
+        const quint64 distance = static_cast<quint64>(lastKey) - static_cast<quint64>(from);
         qint64 failing = from;
-        qint64 reading = 0;
-        bool found = false;
-        for (quint64 step = 1; !found; step *= 2) {
-            const bool past = static_cast<quint64>(lastKey - from) <= step;
+        qint64 reading = lastKey;
+        for (quint64 step = 1;;) {
+            const bool past = step >= distance;
             const qint64 key =
-                past ? lastKey : static_cast<qint64>(from + static_cast<qint64>(step));
+                past ? lastKey : static_cast<qint64>(static_cast<quint64>(from) + step);
             if (readableFrom(key)) {
                 reading = key;
-                found = true;
-            } else if (past) {
-                return std::nullopt;
-            } else {
-                failing = key;
+                break;
             }
+            if (past)
+                return std::nullopt;
+            failing = key;
+            step = step > distance / 2 ? distance : step * 2;
         }
-        while (reading - failing > 1) {
-            const qint64 middle = failing + (reading - failing) / 2;
+        const auto gap = [&] {
+            return static_cast<quint64>(reading) - static_cast<quint64>(failing);
+        };
+        while (gap() > 1) {
+            const auto middle = static_cast<qint64>(static_cast<quint64>(failing) + gap() / 2);
             if (readableFrom(middle))
                 reading = middle;
             else
@@ -210,7 +211,6 @@ private:
         return reading;
     }
 
-    SqliteFile& m_source;
     SqliteFile& m_target;
     Statement m_read;
     Statement m_probe;
@@ -303,7 +303,6 @@ SalvageReport salvageDatabase(const QString& source, const QString& target, cons
             ++report.tablesRead;
         (t == 0 ? report.clientes : report.llamadas) = salvage.saved;
         report.damagedParts += salvage.damagedParts;
-        report.skippedKeys += salvage.skippedKeys;
         carryKeyCounter(damaged, fresh, table);
     }
     damaged.close();

@@ -11,8 +11,7 @@ struct SalvageReport
     int tablesRead = 0;  // of Clientes and Llamadas, those with at least one readable part
     qint64 clientes = 0; // rows saved
     qint64 llamadas = 0;
-    int damagedParts = 0;   // places where reading failed and was taken up again further on
-    qint64 skippedKeys = 0; // keys in the parts skipped: at most this many rows were lost
+    int damagedParts = 0; // places where reading failed and was taken up again further on
     bool headerRestored = false;
     QString detail; // why it stopped, for diagnostics
 
