@@ -463,19 +463,38 @@ void ProgramWindowsTest::clientButtonsOpenTheirForms()
     QStringList opened;
     QTimer closer;
     closer.setInterval(10);
-    connect(&closer, &QTimer::timeout, [&opened] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-            opened << dialog->objectName() + QLatin1Char(':') + dialog->windowTitle();
+    bool askedForNew = false;
+    connect(&closer, &QTimer::timeout, [&opened, &askedForNew] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        const bool browser = dialog->objectName() == QLatin1String("frmAdministrar");
+        if (browser && askedForNew) {
             dialog->reject();
+            return;
         }
+        opened << dialog->objectName() + QLatin1Char(':') + dialog->windowTitle();
+        if (browser) {
+            // The browser's "Nuevo" opens the client editor for a new client (posted: this
+            // timer does not fire again while its own handler runs).
+            askedForNew = true;
+            dialog->findChild<QPushButton*>(QStringLiteral("cmdMostrar"))->click();
+            QTimer::singleShot(0, dialog->findChild<QPushButton*>(QStringLiteral("cmdNuevo")),
+                               &QPushButton::click);
+            return;
+        }
+        dialog->reject();
     });
     closer.start();
 
     w->cmdManual()->click();
     w->Recibe_llamada(QStringLiteral("4567890"));
     w->cmdLlamante()->click();
+    w->findChild<PictureButton*>(QStringLiteral("cmdBasedeDatos"))->click();
     QCOMPARE(opened, QStringList({QStringLiteral("frmBuscarTelefono:Llamora"),
-                                  QStringLiteral("frmLlamantes:Cliente")}));
+                                  QStringLiteral("frmLlamantes:Cliente"),
+                                  QStringLiteral("frmAdministrar:Llamora v 3.0.0"),
+                                  QStringLiteral("frmLlamantes:Nuevo cliente")}));
 }
 
 void ProgramWindowsTest::salirEndsTheProgram()

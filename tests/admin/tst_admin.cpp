@@ -79,8 +79,7 @@ public:
         return query.exec(sql) && query.next() ? query.value(0).toLongLong() : -1;
     }
 
-private:
-    qint64 exec(const QString& sql, const QVariantList& values)
+    qint64 exec(const QString& sql, const QVariantList& values = {})
     {
         DatabaseConnection connection;
         if (connection.open(m_path) != DatabaseError::None)
@@ -92,6 +91,7 @@ private:
         return query.exec() ? query.lastInsertId().toLongLong() : 0;
     }
 
+private:
     TestEnvironment m_environment;
     QString m_path;
 };
@@ -399,6 +399,37 @@ private slots:
         QCOMPARE(office.scalar(QStringLiteral("SELECT CantLlamadas FROM Clientes")), 3);
         QCOMPARE(browser.datLlamadas().recordCount(), 1);
         QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("1"));
+    }
+
+    // A failure part-way (here a call that refuses to go) keeps the calls of the batch under way,
+    // and the message says how many went.
+    void purgeStoppedPartWay()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"));
+        office.oldCalls(ana, 5000, today.addDays(-10));
+        office.exec(QStringLiteral("CREATE TRIGGER kept BEFORE DELETE ON Llamadas WHEN "
+                                   "old.IdLlamada = 4500 BEGIN SELECT RAISE(ABORT, 'kept'); END"));
+        frmAdministrar browser(office.path(), nullptr);
+        MessageBox::Script messages;
+        messages.queueAnswer(MessageAnswer::Yes);
+        frmEliminar purge(browser.datLlamadas(), &browser);
+        purge.mskDesde()->setDate(today);
+        purge.findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+
+        const qint64 left = office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas"));
+        QVERIFY(left > 0 && left < 5000);
+        QCOMPARE(
+            office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas WHERE IdLlamada = 4500")),
+            1);
+        QCOMPARE(messages.shown().size(), 2);
+        const Message failed = messages.shown().at(1).message;
+        QVERIFY2(
+            failed.text.startsWith(QStringLiteral("Se eliminaron %1 de 5000 llamadas. "
+                                                  "Comunique a la asistencia técnica el error: ")
+                                       .arg(5000 - left)),
+            qPrintable(failed.text));
+        QCOMPARE(failed.icon, MessageIcon::Critical);
     }
 
     // Another workstation logs calls dated in the purged range all through the purge: the purge
