@@ -159,10 +159,7 @@ void frmConfiguracion::MuestraPaso(quint8 step)
         lblmsg->setText(QStringLiteral("Identificación de llamadas"));
         lblMsg1->setText(
             QStringLiteral("Seleccione el Número de Puerto que utiliza su modem, según se indica "
-                           "en ") +
-            QStringLiteral("´") + QStringLiteral("Propiedades de Modems") + QStringLiteral("´") +
-            QStringLiteral(" en el ") + QStringLiteral("´") + QStringLiteral("Panel de control.") +
-            QStringLiteral("´. Espere a que el CID sea detectado."));
+                           "en la lista ´Dispositivo´. Espere a que el CID sea detectado."));
         lblMsg2->setText(QStringLiteral(
             "Debe de disponer del servicio de identificación de llamadas. Y que su modem sea "
             "compatible con la norma de Caller ID de su compañía de teléfonos (vea la ayuda "

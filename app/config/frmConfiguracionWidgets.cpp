@@ -87,7 +87,7 @@ void frmConfiguracion::buildGeneralTab(QWidget* frame)
     Frame1->setObjectName(QStringLiteral("Frame1"));
     chkActivar = new QCheckBox(QStringLiteral("Activar Llamora al &iniciarse"), Frame1);
     chkActivar->setObjectName(QStringLiteral("chkActivar"));
-    chkInicio = new QCheckBox(QStringLiteral("Ejecutar Llamora al iniciar &Windows"), Frame1);
+    chkInicio = new QCheckBox(QStringLiteral("Ejecutar Llamora al iniciar la s&esión"), Frame1);
     chkInicio->setObjectName(QStringLiteral("chkInicio"));
     auto* options = new QVBoxLayout(Frame1);
     options->addWidget(chkActivar);
