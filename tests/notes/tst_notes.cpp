@@ -1,9 +1,12 @@
 // The note page, byte for byte, and the note dialog over a real main window and database.
 
 #include "DesktopItems.h"
+#include "DesktopNoteService.h"
 #include "MainWindowFixture.h"
 #include "MessageBox.h"
 #include "NotePage.h"
+#include "NoteWindow.h"
+#include "OrdinaryUser.h"
 #include "ProgramDatabase.h"
 #include "TestEnvironment.h"
 #include "frmTextoPostit.h"
@@ -12,6 +15,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -72,6 +76,8 @@ private slots:
     void unwritablePageKeepsTheDialogOpen();
     void desktopFailureLeavesThePageAndCloses();
     void cancelWritesNothing();
+    void readOnlyProgramFolderFallsBackToDataHome();
+    void screenshot();
 
 private:
     struct Dialog;
@@ -293,6 +299,54 @@ void NotesTest::cancelWritesNothing()
     QVERIFY(!dialog->isVisible());
     QVERIFY(!QFile::exists(d.pagePath()));
     QVERIFY(d.desktop.added.isEmpty());
+}
+
+void NotesTest::readOnlyProgramFolderFallsBackToDataHome()
+{
+    if (OrdinaryUser::isRoot()) {
+        QVERIFY(OrdinaryUser::runTestFunction(QTest::currentTestFunction()));
+        return;
+    }
+    TestEnvironment env;
+    Dialog d(env);
+    // An installation under /opt: the program folder is the administrator's.
+    const QString programFolder = d.main.values.programFolder;
+    const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
+                          QFile::ReadOther | QFile::ExeOther;
+    QVERIFY(QFile::setPermissions(programFolder, readOnly));
+    frmTextoPostit* dialog = d.open(false);
+    dialog->txtTexto()->setPlainText(QStringLiteral("En otra carpeta"));
+    MessageBox::Script script;
+    QTest::mouseClick(dialog->cmdAceptar(), Qt::LeftButton);
+    QVERIFY2(script.shown().isEmpty(), qPrintable(script.texts().join(QLatin1Char('\n'))));
+    const QString page =
+        env.dataHome() + QStringLiteral("/Llamora/PostIt/Lineo20261205143007.html");
+    QCOMPARE(d.desktop.added, QStringList{page});
+    QVERIFY(readAll(page).contains("En otra carpeta"));
+    QVERIFY(!QFileInfo::exists(programFolder + QStringLiteral("/PostIt")));
+    QVERIFY(QFile::setPermissions(programFolder, readOnly | QFile::WriteOwner));
+}
+
+// The README's picture of a note, when LLAMORA_SCREENSHOT_DIR names a folder.
+void NotesTest::screenshot()
+{
+    const QByteArray shots = qgetenv("LLAMORA_SCREENSHOT_DIR");
+    if (shots.isEmpty())
+        QSKIP("LLAMORA_SCREENSHOT_DIR is not set");
+    TestEnvironment env;
+    const auto page = NotePage::Archivo_HTML(
+        env.makeFolder(QStringLiteral("PostIt")), 1,
+        QStringLiteral("Pide presupuesto de 20 cajas. Volver a llamar el lunes."),
+        QStringLiteral("Juan Díaz"), QStringLiteral("Av. Corrientes 1234"),
+        QStringLiteral("4567890"), QStringLiteral("14/05/2024 10:32:00"), QStringLiteral("FFFFC0"),
+        moment);
+    QVERIFY(page);
+    DesktopNoteService desktop;
+    desktop.activate();
+    QCOMPARE(desktop.addItem(*page), DesktopItems::AddResult::Shown);
+    NoteWindow* note = desktop.windowOf(*page);
+    QVERIFY(QTest::qWaitForWindowExposed(note));
+    QVERIFY(note->grab().save(QFile::decodeName(shots) + QStringLiteral("/nota.png")));
 }
 
 QTEST_MAIN(NotesTest)
