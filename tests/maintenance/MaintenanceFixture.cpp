@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -9,6 +10,7 @@
 #include <QSqlRecord>
 
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 constexpr int pageSize = 4096;
@@ -67,6 +69,24 @@ MaintenanceFixture::MaintenanceFixture(int clients, int calls)
 QString MaintenanceFixture::path(const QString& fileName) const
 {
     return folder() + QLatin1Char('/') + fileName;
+}
+
+QStringList MaintenanceFixture::filesIn(const QString& folder)
+{
+    QStringList files = QDir(folder).entryList(QDir::Files);
+    files.removeAll(QStringLiteral("Llamora.ldb"));
+    return files;
+}
+
+quint64 MaintenanceFixture::inode(const QString& path)
+{
+    struct stat info = {};
+    return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+qint64 MaintenanceFixture::callCount(const QString& databasePath)
+{
+    return scalar(databasePath, QStringLiteral("SELECT count(*) FROM Llamadas"));
 }
 
 QString MaintenanceFixture::fingerprint(const QString& databasePath)

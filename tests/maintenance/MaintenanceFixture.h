@@ -16,6 +16,12 @@ public:
     [[nodiscard]] QString databasePath() const { return m_databasePath; }
     [[nodiscard]] QString path(const QString& fileName) const;
 
+    // The folder's files but the presence companion, which the first open creates.
+    static QStringList filesIn(const QString& folder);
+    // The file's inode number (0 when there is none): whether a name still names the same file.
+    static quint64 inode(const QString& path);
+    static qint64 callCount(const QString& databasePath);
+
     // Every row of both tables, digested; empty when the file cannot be read whole.
     static QString fingerprint(const QString& databasePath);
     // "ok", or the first problem the integrity check reports, or the error that stopped it.

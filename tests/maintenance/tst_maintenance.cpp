@@ -1,5 +1,5 @@
-// Compaction and repair on real files: other workstations as other processes, a compaction
-// killed at random points, files damaged by hand.
+// Compaction on real files, with other workstations as other processes, a compaction killed at
+// random points, and the presence gate and companion file it relies on.
 #include "MaintenanceFixture.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
@@ -23,7 +23,6 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
-
 namespace {
 QString worker(const QString& name)
 {
@@ -47,35 +46,10 @@ std::unique_ptr<QProcess> start(const QString& program, const QStringList& argum
     }
 }
 
-ino_t inodeOf(const QString& path)
-{
-    struct stat info = {};
-    return stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
-}
-
-// The folder's files but the presence companion, which the first open creates.
-QStringList filesIn(const QString& folder)
-{
-    QStringList files = QDir(folder).entryList(QDir::Files);
-    files.removeAll(QStringLiteral("Llamora.ldb"));
-    return files;
-}
-
-QStringList damagedFiles(const QString& folder)
-{
-    return QDir(folder).entryList({QStringLiteral("Llamora-averiada-*.mdb")}, QDir::Files);
-}
-
 QStringList callRows(const QString& databasePath)
 {
     return MaintenanceFixture::rows(databasePath,
                                     QStringLiteral("SELECT * FROM Llamadas ORDER BY IdLlamada"));
-}
-
-QString callCount(const QString& databasePath)
-{
-    return QString::number(
-        MaintenanceFixture::scalar(databasePath, QStringLiteral("SELECT count(*) FROM Llamadas")));
 }
 } // namespace
 
@@ -91,10 +65,6 @@ private slots:
     void callsDuringCompactionLandInTheNewFile();
     void killedCompactionLeavesAWholeDatabase();
     void replacementWhereLinksAreRefused();
-    void repairOfASoundFileChangesNothing();
-    void repairReadsAFileWithAZeroedHeader();
-    void repairSavesEveryRowOnUndamagedPages();
-    void fileThatCannotBeRepaired();
     void companionFileFollowsTheDatabasePermissions();
 };
 
@@ -113,12 +83,12 @@ void MaintenanceTest::compactionKeepsTheOldFileAsBackup()
     }
 
     // No backup yet: the old file becomes it.
-    const ino_t original = inodeOf(f.databasePath());
+    const quint64 original = MaintenanceFixture::inode(f.databasePath());
     MaintenanceResult result = CompactaBaseDatos(f.folder());
     QVERIFY2(result.succeeded, qPrintable(result.detail));
     QCOMPARE(result.message, MaintenanceMessages::compacted());
     QCOMPARE(result.message.text, QStringLiteral("La Base de Datos ha sido compactada"));
-    QCOMPARE(inodeOf(f.path(QStringLiteral("Llamora.bak"))), original);
+    QCOMPARE(MaintenanceFixture::inode(f.path(QStringLiteral("Llamora.bak"))), original);
     QCOMPARE(MaintenanceFixture::fingerprint(f.path(QStringLiteral("Llamora.bak"))), before);
     QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
     QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
@@ -129,10 +99,10 @@ void MaintenanceTest::compactionKeepsTheOldFileAsBackup()
                                                             QFile::ReadGroup | QFile::WriteGroup);
 
     // Twice in a row: the backup is the file the first run produced.
-    const ino_t firstResult = inodeOf(f.databasePath());
+    const quint64 firstResult = MaintenanceFixture::inode(f.databasePath());
     result = CompactaBaseDatos(f.folder());
     QVERIFY2(result.succeeded, qPrintable(result.detail));
-    QCOMPARE(inodeOf(f.path(QStringLiteral("Llamora.bak"))), firstResult);
+    QCOMPARE(MaintenanceFixture::inode(f.path(QStringLiteral("Llamora.bak"))), firstResult);
     QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
 }
 
@@ -152,7 +122,7 @@ void MaintenanceTest::inUseRefusesAndChangesNothing()
     QFETCH(bool, repair);
     MaintenanceFixture f(20, 50);
     const QString before = MaintenanceFixture::fingerprint(f.databasePath());
-    const QStringList files = filesIn(f.folder());
+    const QStringList files = MaintenanceFixture::filesIn(f.folder());
 
     DatabaseConnection here;
     std::unique_ptr<QProcess> other;
@@ -172,7 +142,7 @@ void MaintenanceTest::inUseRefusesAndChangesNothing()
     QCOMPARE(result.error, expected);
     QCOMPARE(result.message, *MaintenanceMessages::inUse(expected));
     QCOMPARE(result.message.icon, MessageIcon::Critical);
-    QCOMPARE(filesIn(f.folder()), files);
+    QCOMPARE(MaintenanceFixture::filesIn(f.folder()), files);
     here.close();
     if (other) {
         other->closeWriteChannel();
@@ -195,12 +165,12 @@ void MaintenanceTest::openingWaitsForMaintenanceThenIsRefused()
     QVERIFY(other->waitForReadyRead(15000));
     QCOMPARE(QString::fromUtf8(other->readLine()).trimmed(),
              QStringLiteral("refused %1").arg(DatabaseError::InUseHere));
-    QCOMPARE(callCount(f.databasePath()), QStringLiteral("50"));
+    QCOMPARE(MaintenanceFixture::callCount(f.databasePath()), 50);
 
     maintenance.release();
     QVERIFY(other->waitForFinished(15000));
     QCOMPARE(other->exitCode(), 0);
-    QCOMPARE(callCount(f.databasePath()), QStringLiteral("51"));
+    QCOMPARE(MaintenanceFixture::callCount(f.databasePath()), 51);
 }
 
 void MaintenanceTest::callsDuringCompactionLandInTheNewFile()
@@ -213,7 +183,8 @@ void MaintenanceTest::callsDuringCompactionLandInTheNewFile()
                         QStringLiteral("5")});
     QVERIFY(other);
     // Some of its calls go into the file before the compaction, the rest after.
-    QTRY_VERIFY_WITH_TIMEOUT(callCount(f.databasePath()).toInt() >= before.size() + 10, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(MaintenanceFixture::callCount(f.databasePath()) >= before.size() + 10,
+                             20000);
     // The other workstation has the file open while it logs a call: try until it has not.
     MaintenanceResult result;
     for (int attempt = 0; attempt < 200 && !result.succeeded; ++attempt) {
@@ -297,118 +268,13 @@ void MaintenanceTest::replacementWhereLinksAreRefused()
     const QString away = elsewhere.filePath(QStringLiteral("NewLlamora.mdb"));
     QVERIFY(QFile::copy(backup, away));
     QVERIFY(QFile::remove(backup));
-    const ino_t live = inodeOf(f.databasePath());
+    const quint64 live = MaintenanceFixture::inode(f.databasePath());
     QVERIFY(!replaceKeepingOld(f.databasePath(), away, backup, &why, Links::Refused));
-    QCOMPARE(inodeOf(f.databasePath()), live);
+    QCOMPARE(MaintenanceFixture::inode(f.databasePath()), live);
     QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), after);
     QVERIFY(!QFileInfo::exists(backup));
 }
 
-void MaintenanceTest::repairOfASoundFileChangesNothing()
-{
-    MaintenanceFixture f(20, 50);
-    const ino_t original = inodeOf(f.databasePath());
-    const MaintenanceResult result = ReparaBaseDatos(f.folder());
-    QVERIFY(result.succeeded);
-    QCOMPARE(result.message.text, QStringLiteral("La Base de Datos ha sido reparada"));
-    QCOMPARE(result.message.icon, MessageIcon::Information);
-    QCOMPARE(inodeOf(f.databasePath()), original);
-    QVERIFY(damagedFiles(f.folder()).isEmpty());
-}
-
-void MaintenanceTest::repairReadsAFileWithAZeroedHeader()
-{
-    MaintenanceFixture f;
-    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
-    QVERIFY(CompactaBaseDatos(f.folder()).succeeded);
-    const QString backup = MaintenanceFixture::fingerprint(f.path(QStringLiteral("Llamora.bak")));
-    QVERIFY(MaintenanceFixture::zeroHeader(f.databasePath()));
-    DatabaseConnection probe;
-    QCOMPARE(probe.open(f.databasePath()), DatabaseError::NotADatabase);
-
-    const MaintenanceResult result = ReparaBaseDatos(f.folder());
-    QVERIFY2(result.succeeded, qPrintable(result.detail));
-    QCOMPARE(result.message, MaintenanceMessages::repaired());
-    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
-    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
-    // The damaged file is kept under a name of its own; the last good backup stays as it was.
-    QCOMPARE(damagedFiles(f.folder()).size(), 1);
-    QCOMPARE(MaintenanceFixture::fingerprint(f.path(QStringLiteral("Llamora.bak"))), backup);
-    QCOMPARE(probe.open(f.databasePath()), DatabaseError::None);
-}
-
-void MaintenanceTest::repairSavesEveryRowOnUndamagedPages()
-{
-    MaintenanceFixture f(600, 12000);
-    const QList<int> callPages =
-        MaintenanceFixture::leafPages(f.databasePath(), QStringLiteral("Llamadas"));
-    const QList<int> clientPages =
-        MaintenanceFixture::leafPages(f.databasePath(), QStringLiteral("Clientes"));
-    QVERIFY(callPages.size() > 20);
-    QVERIFY(clientPages.size() > 4);
-    // Pages in the middle, apart and side by side, and the one with the lowest keys.
-    const int middle = static_cast<int>(callPages.size() / 2);
-    const int first =
-        MaintenanceFixture::firstLeafPage(f.databasePath(), QStringLiteral("Llamadas"));
-    QVERIFY(first > 0 && first != callPages.at(middle / 2) && first < callPages.at(middle));
-    const QList<int> damagedCalls{first, callPages.at(middle / 2), callPages.at(middle),
-                                  callPages.at(middle + 1)};
-    const QList<int> damagedClients{clientPages.at(clientPages.size() / 2)};
-    const qint64 lostCalls =
-        MaintenanceFixture::rowsOnPages(f.databasePath(), QStringLiteral("Llamadas"), damagedCalls);
-    const qint64 lostClients = MaintenanceFixture::rowsOnPages(
-        f.databasePath(), QStringLiteral("Clientes"), damagedClients);
-    QVERIFY(lostCalls > 0 && lostClients > 0);
-    const qint64 lastCall = MaintenanceFixture::scalar(
-        f.databasePath(), QStringLiteral("SELECT max(IdLlamada) FROM Llamadas"));
-    QVERIFY(MaintenanceFixture::overwritePages(f.databasePath(), damagedCalls + damagedClients));
-    QVERIFY(MaintenanceFixture::integrity(f.databasePath()) != QLatin1String("ok"));
-
-    const MaintenanceResult result = ReparaBaseDatos(f.folder());
-    QVERIFY2(result.succeeded, qPrintable(result.detail));
-    const QStringList kept = damagedFiles(f.folder());
-    QCOMPARE(kept.size(), 1);
-    QCOMPARE(result.message, MaintenanceMessages::repairedWithLosses(
-                                 600 - lostClients, 12000 - lostCalls, kept.first()));
-    QVERIFY(result.message.text.startsWith(QStringLiteral("La Base de Datos ha sido reparada")));
-    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
-    QCOMPARE(callCount(f.databasePath()), QString::number(12000 - lostCalls));
-
-    // The repaired file takes calls again, under keys never given before.
-    QCOMPARE(appendCall(f.databasePath(), 1, QDateTime(QDate(2030, 5, 1), QTime(9, 0)), 3),
-             DatabaseError::None);
-    QCOMPARE(MaintenanceFixture::scalar(f.databasePath(),
-                                        QStringLiteral("SELECT max(IdLlamada) FROM Llamadas")),
-             lastCall + 1);
-}
-
-void MaintenanceTest::fileThatCannotBeRepaired()
-{
-    MaintenanceFixture f(20, 50);
-    {
-        QFile file(f.databasePath());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(QByteArray(8 * 4096, '\xab'));
-    }
-    const QStringList files = filesIn(f.folder());
-    const MaintenanceResult result = ReparaBaseDatos(f.folder());
-    QVERIFY(!result.succeeded);
-    QCOMPARE(result.message.text, QStringLiteral("La Base de Datos no puede ser reparada."));
-    QCOMPARE(result.message.icon, MessageIcon::Critical);
-    QCOMPARE(filesIn(f.folder()), files);
-    QFile file(f.databasePath());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray(8 * 4096, '\xab'));
-
-    // Compaction refuses it too, and says what to do.
-    QCOMPARE(CompactaBaseDatos(f.folder()).message.text,
-             QStringLiteral(
-                 "La Base de Datos no puede ser compactada. Repare la base y vuelva a intentar"));
-    QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("NewLlamora.mdb"))));
-}
-
-// Another user of the database's group can mark presence on a companion file this one created,
-// whatever this process's umask.
 void MaintenanceTest::companionFileFollowsTheDatabasePermissions()
 {
     if (geteuid() != 0)
