@@ -177,6 +177,18 @@ qint64 MaintenanceFixture::rowsOnPages(const QString& databasePath, const QStrin
                                     .arg(table, numbers.join(u',')));
 }
 
+bool MaintenanceFixture::execute(const QString& databasePath, const QStringList& statements)
+{
+    return withFile(databasePath, false, [&](QSqlDatabase& db) {
+        QSqlQuery query(db);
+        for (const QString& statement : statements) {
+            if (!query.exec(statement))
+                return false;
+        }
+        return true;
+    });
+}
+
 bool MaintenanceFixture::overwritePages(const QString& databasePath, const QList<int>& pages)
 {
     QFile file(databasePath);

@@ -37,6 +37,8 @@ public:
     // Rows of a table stored on the given pages.
     static qint64 rowsOnPages(const QString& databasePath, const QString& table,
                               const QList<int>& pages);
+    // Runs statements on the file with plain SQL, one after the other; false at the first failing.
+    static bool execute(const QString& databasePath, const QStringList& statements);
     // Fills whole pages with a byte that no page of a database begins with.
     static bool overwritePages(const QString& databasePath, const QList<int>& pages);
     static bool zeroHeader(const QString& databasePath);

@@ -24,6 +24,7 @@ class RepairTest : public QObject
 
 private slots:
     void repairOfASoundFileChangesNothing();
+    void repairRebuildsIndexesInPlace();
     void repairReadsAFileWithAZeroedHeader();
     void repairSavesEveryRowOnUndamagedPages();
     void fileThatCannotBeRepaired();
@@ -37,6 +38,37 @@ void RepairTest::repairOfASoundFileChangesNothing()
     QVERIFY(result.succeeded);
     QCOMPARE(result.message.text, QStringLiteral("La Base de Datos ha sido reparada"));
     QCOMPARE(result.message.icon, MessageIcon::Information);
+    QCOMPARE(MaintenanceFixture::inode(f.databasePath()), original);
+    QVERIFY(damagedFiles(f.folder()).isEmpty());
+}
+
+// Two indexes of the call table swapped: only indexes disagree with their table, and rebuilding
+// them mends the file where it is.
+void RepairTest::repairRebuildsIndexesInPlace()
+{
+    MaintenanceFixture f(50, 500);
+    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
+    const auto rootOf = [&](const char* index) {
+        return MaintenanceFixture::scalar(
+            f.databasePath(),
+            QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(index));
+    };
+    const qint64 fecha = rootOf("Fecha");
+    const qint64 cliente = rootOf("Cliente");
+    const QString swap = QStringLiteral("UPDATE sqlite_master SET rootpage = %1 WHERE name = '%2'");
+    QVERIFY(MaintenanceFixture::execute(f.databasePath(),
+                                        {QStringLiteral("PRAGMA writable_schema = ON"),
+                                         swap.arg(cliente).arg(QStringLiteral("Fecha")),
+                                         swap.arg(fecha).arg(QStringLiteral("Cliente"))}));
+    QVERIFY2(MaintenanceFixture::integrity(f.databasePath()).contains(QStringLiteral("index")),
+             qPrintable(MaintenanceFixture::integrity(f.databasePath())));
+    const quint64 original = MaintenanceFixture::inode(f.databasePath());
+
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QCOMPARE(result.message, MaintenanceMessages::repaired());
+    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
+    QCOMPARE(MaintenanceFixture::fingerprint(f.databasePath()), before);
     QCOMPARE(MaintenanceFixture::inode(f.databasePath()), original);
     QVERIFY(damagedFiles(f.folder()).isEmpty());
 }
