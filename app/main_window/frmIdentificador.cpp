@@ -56,6 +56,7 @@ frmIdentificador::frmIdentificador(ProgramValues& values, std::unique_ptr<TrayIc
     buildMenus();
     loadControls(descriptionPath);
     m_reception = std::make_unique<CallReception>(m_values, *m_datLlamada);
+    buildOutbox();
     Form_Load();
 }
 
@@ -223,6 +224,7 @@ void frmIdentificador::placeControls()
     m_cmdLlamante->setGeometry(twipsRect(3480, 2880, 915, 375));
     m_cmdPostIt->setGeometry(twipsRect(3780, 3600, 615, 570));
     m_Parlux1->setGeometry(twipsRect(240, 540, 4275, 2175));
+    placeOutboxMark();
     // The buttons in the title bar sit on top of it.
     m_PicTitleBar->lower();
 }
@@ -293,6 +295,7 @@ void frmIdentificador::Recibe_llamada(const QString& Tel)
         // The counter could not be updated: the window goes away, as a close does, and its
         // panel is not filled for a window nobody sees.
         close();
+        followReception(result);
         return;
     }
     if (result.notice) {
@@ -306,6 +309,7 @@ void frmIdentificador::Recibe_llamada(const QString& Tel)
         if (*result.cmdLlamanteEnabled && isAvailableToUser())
             m_cmdLlamante->setFocus();
     }
+    followReception(result);
 }
 
 void frmIdentificador::RestauraBotones()

@@ -16,13 +16,16 @@ class CallReception;
 class DataControl;
 class HelpWindow;
 class Lineo;
+class Outbox;
 class Parlux;
 class PictureBox;
 class PictureButton;
 class QAction;
+class QLabel;
 class QMenu;
 class TrayIcon;
 struct ProgramValues;
+struct ReceptionResult;
 
 // The main window: a small skinned panel with the caller display, picture buttons, three
 // pop-up menus, the notification-area icon and the switch that turns caller identification on
@@ -86,6 +89,9 @@ public:
     [[nodiscard]] TrayIcon& trayIcon() const { return *m_tray; }
     // The call reception, with what it keeps of the last call (date and time texts, new client).
     [[nodiscard]] CallReception& reception() const { return *m_reception; }
+    // The calls not yet logged, and the mark that tells how many wait.
+    [[nodiscard]] Outbox& outbox() const { return *m_outbox; }
+    [[nodiscard]] QLabel* lblPendientes() const { return m_lblPendientes; }
     [[nodiscard]] const QList<QPixmap>& Image1() const { return m_skin.Image1; }
     // The help window, once a help entry has opened it.
     [[nodiscard]] HelpWindow* helpWindow() const { return m_help; }
@@ -169,6 +175,14 @@ private:
     // A notification area appeared (the icon is added) or went away (the window takes a
     // task-bar entry instead).
     void followTrayAvailability(bool available);
+    [[nodiscard]] QString trayToolTip() const;
+    // The outbox: built before the load (the settings may switch identification on, which
+    // delivers), shown on the window and the notification icon.
+    void buildOutbox();
+    void placeOutboxMark();
+    void followReception(const ReceptionResult& result);
+    void showWaitingCalls(int count);
+    void outboxSetAside(const QString& path);
     [[nodiscard]] QRect twipsRect(int left, int top, int width, int height) const;
     PictureButton* addButton(const char* name, int normalPicture, const QString& toolTip);
     QAction* addEntry(QMenu* menu, const char* name, const QString& caption);
@@ -197,6 +211,10 @@ private:
     Parlux* m_Parlux1 = nullptr;
     DataControl* m_datLlamada = nullptr;
     std::unique_ptr<CallReception> m_reception;
+    Outbox* m_outbox = nullptr;
+    QLabel* m_lblPendientes = nullptr;
+    int m_waitingShown = 0;
+    bool m_repairTold = false;
     HelpWindow* m_help = nullptr;
 
     QMenu* m_mnuBar = nullptr;

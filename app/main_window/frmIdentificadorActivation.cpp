@@ -4,6 +4,7 @@
 #include "TrayIcon.h"
 #include "TrayText.h"
 #include "frmIdentificador.h"
+#include "outbox/Outbox.h"
 #include "settings/ProgramValues.h"
 #include "settings/SettingsStore.h"
 
@@ -52,7 +53,7 @@ void frmIdentificador::CreaIconoBandeja()
     if (!m_tray->isAvailable())
         return;
     m_tray->setIcon(m_skin.icon);
-    m_tray->setToolTip(TextoBandeja(m_Lineo1->Enabled()));
+    m_tray->setToolTip(trayToolTip());
     m_tray->show();
 }
 
@@ -82,7 +83,7 @@ void frmIdentificador::followTrayAvailability(bool available)
 
 void frmIdentificador::updateTrayToolTip()
 {
-    m_tray->setToolTip(TextoBandeja(m_Lineo1->Enabled()));
+    m_tray->setToolTip(trayToolTip());
 }
 
 void frmIdentificador::hideToTray()
@@ -125,6 +126,8 @@ void frmIdentificador::switchIdentification(Switch direction)
             m_mnuConfiguracion1->setEnabled(false);
             m_cmdManual->setEnabled(false);
             m_mnuActivar->setText(QStringLiteral("Desa&ctivar Llamora"));
+            // Calls kept while the line was off (or the database was away) go in now.
+            m_outbox->deliver();
         }
     } else {
         m_Lineo1->setEnabled(false);

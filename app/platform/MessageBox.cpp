@@ -59,6 +59,20 @@ MessageAnswer MessageBox::show(QWidget* parent, const Message& message)
     return MessageAnswer::Ok;
 }
 
+void MessageBox::notify(QWidget* parent, const Message& message)
+{
+    const Shown shown{ProgramInfo::title(), message};
+    if (activeScript) {
+        activeScript->answer(shown);
+        return;
+    }
+    auto* box = new QMessageBox(toQtIcon(message.icon), shown.caption, message.text,
+                                QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 MessageBox::Script::Script()
     : m_previous(activeScript)
 {

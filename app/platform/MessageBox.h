@@ -15,6 +15,9 @@ public:
     static MessageAnswer show(QWidget* parent, const QString& text,
                               MessageIcon icon = MessageIcon::Information,
                               MessageButtons buttons = MessageButtons::Ok);
+    // Shows an OK message without waiting for the answer, so the program goes on taking calls
+    // while it is on screen. A script records it as it records the others.
+    static void notify(QWidget* parent, const Message& message);
 
     struct Shown
     {

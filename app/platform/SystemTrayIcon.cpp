@@ -57,6 +57,16 @@ bool SystemTrayIcon::isShown() const
     return m_icon.isVisible() && m_available;
 }
 
+bool SystemTrayIcon::supportsMessages() const
+{
+    return QSystemTrayIcon::supportsMessages() && m_icon.isVisible();
+}
+
+void SystemTrayIcon::showMessage(const QString& title, const QString& text)
+{
+    m_icon.showMessage(title, text, QSystemTrayIcon::Warning);
+}
+
 void SystemTrayIcon::onActivated(QSystemTrayIcon::ActivationReason reason)
 {
     // Qt reports a left press as Trigger and the context-menu request (right button) as

@@ -22,6 +22,8 @@ public:
     void show() override;
     void remove() override;
     [[nodiscard]] bool isShown() const override;
+    [[nodiscard]] bool supportsMessages() const override;
+    void showMessage(const QString& title, const QString& text) override;
 
     static constexpr int availabilityCheckMs = 2000;
 

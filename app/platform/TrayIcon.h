@@ -27,6 +27,13 @@ public:
     virtual void show() = 0;
     virtual void remove() = 0;
     [[nodiscard]] virtual bool isShown() const = 0;
+    // A notification balloon beside the icon, where the desktop shows them.
+    [[nodiscard]] virtual bool supportsMessages() const { return false; }
+    virtual void showMessage(const QString& title, const QString& text)
+    {
+        Q_UNUSED(title);
+        Q_UNUSED(text);
+    }
 
 signals:
     // A notification area appeared or went away.

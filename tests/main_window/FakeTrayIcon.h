@@ -22,6 +22,11 @@ public:
     void remove() override { m_shown = false; }
     [[nodiscard]] bool isShown() const override { return m_shown; }
     [[nodiscard]] const QIcon& icon() const { return m_icon; }
+    [[nodiscard]] bool supportsMessages() const override { return true; }
+    void showMessage(const QString& title, const QString& text) override
+    {
+        messages.append(title + QStringLiteral(": ") + text);
+    }
 
     // The desktop's notification area appears or goes away.
     void setAvailable(bool available)
@@ -35,6 +40,8 @@ public:
 
     // Every tooltip given, in order.
     QStringList toolTips;
+    // Every balloon shown, "title: text".
+    QStringList messages;
 
 private:
     bool m_available = true;

@@ -112,7 +112,7 @@ private slots:
     void callMomentReadsBackInEveryRegion();
     void unreachableDatabaseStillShowsTheCaller_data();
     void unreachableDatabaseStillShowsTheCaller();
-    void lockedCounterShowsConflictAndHides();
+    void failedCountLogsNothingAndKeepsTheCall();
     void clientKeyComesFromAGoodRead();
 
     void existeBaseDatosTellsFoundMissingAndBroken();
@@ -351,43 +351,37 @@ void ReceptionTest::unreachableDatabaseStillShowsTheCaller()
              ReceptionResult::Outcome::Logged);
 }
 
-void ReceptionTest::lockedCounterShowsConflictAndHides()
+void ReceptionTest::failedCountLogsNothingAndKeepsTheCall()
 {
     Desk desk(folder("db"));
     const qint64 id = ProgramDatabase::addClient(desk.db, QStringLiteral("4567890"),
                                                  QStringLiteral("Juan Díaz"), false, 4);
-    // Another workstation takes the write lock just after this one logged the call.
-    QProcess other;
-    desk.reception.setCallLogger([&](const QString& path, qint64 cliente, const QDateTime& fecha,
-                                     qint16 puesto) {
-        const int error = appendCall(path, cliente, fecha, puesto);
-        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/reception_worker"),
-                    {path});
-        while (!other.readAll().contains("READY") && other.waitForReadyRead(5000)) {
-        }
-        return error;
+    QList<PendingCall> kept;
+    desk.reception.setKeepForLater([&](const PendingCall& call) {
+        kept.append(call);
+        return true;
+    });
+    // Another workstation deletes the client between the lookup and the logging.
+    desk.reception.setBeforeCallWrite([&] {
+        QVERIFY(ProgramDatabase::execute(desk.db, QStringLiteral("DELETE FROM Clientes")));
     });
 
     const ReceptionResult result = desk.reception.receive(QStringLiteral("4567890"));
 
-    other.closeWriteChannel();
-    QVERIFY(other.waitForFinished(5000));
-    QCOMPARE(other.exitCode(), 0);
     QCOMPARE(result.outcome, ReceptionResult::Outcome::CounterFailed);
-    QCOMPARE(result.databaseError, DatabaseError::RowLocked);
-    const Message expected{QStringLiteral("El cliente está siendo actualizado por otra estación, "
-                                          "espere o cancele la operación"),
+    QCOMPARE(result.databaseError, DatabaseError::RowDeleted);
+    const Message expected{QStringLiteral("El cliente ha sido eliminado por otra estación"),
                            MessageIcon::Information, MessageButtons::Ok};
     QCOMPARE(result.message, std::optional<Message>(expected));
     QVERIFY(result.hideMainWindow);
     QVERIFY(!result.notice);
-    QVERIFY(!result.cmdLlamanteEnabled);
-    // The call is logged; the count is not.
+    // The call row went back with its count: no call of a client that is gone, and the call
+    // waits to be logged as it came.
     QCOMPARE(
-        desk.number(QStringLiteral("SELECT count(*) FROM Llamadas WHERE Cliente = %1").arg(id)), 5);
-    QCOMPARE(desk.number(
-                 QStringLiteral("SELECT CantLlamadas FROM Clientes WHERE IdCliente = %1").arg(id)),
-             4);
+        desk.number(QStringLiteral("SELECT count(*) FROM Llamadas WHERE Cliente = %1").arg(id)), 4);
+    QVERIFY(result.waiting && result.keptOnDisk);
+    QCOMPARE(kept, (QList<PendingCall>{
+                       {QStringLiteral("4567890"), QDateTime(FixedNow.date(), FixedTime), 3}}));
 }
 
 void ReceptionTest::clientKeyComesFromAGoodRead()

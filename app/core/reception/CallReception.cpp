@@ -26,7 +26,6 @@ CallReception::CallReception(const ProgramValues& values, DataControl& datLlamad
     : m_values(values)
     , m_datLlamada(datLlamada)
     , m_clock([] { return QDateTime::currentDateTime(); })
-    , m_logCall(&appendCall)
 {}
 
 void CallReception::setClock(Clock clock)
@@ -34,9 +33,14 @@ void CallReception::setClock(Clock clock)
     m_clock = std::move(clock);
 }
 
-void CallReception::setCallLogger(CallLogger logger)
+void CallReception::setKeepForLater(KeepForLater keep)
 {
-    m_logCall = std::move(logger);
+    m_keepForLater = std::move(keep);
+}
+
+void CallReception::setBeforeCallWrite(std::function<void()> hook)
+{
+    m_beforeCallWrite = std::move(hook);
 }
 
 CallReception::CallMoment CallReception::takeCallMoment()
@@ -53,6 +57,24 @@ CallReception::CallMoment CallReception::takeCallMoment()
 ReceptionResult CallReception::receive(const QString& Tel)
 {
     const CallMoment moment = takeCallMoment();
+    ReceptionResult result = logCall(Tel, moment);
+    if (result.outcome == ReceptionResult::Outcome::NotLogged ||
+        result.outcome == ReceptionResult::Outcome::CounterFailed)
+        keepForLater(Tel, moment, &result);
+    return result;
+}
+
+void CallReception::keepForLater(const QString& Tel, const CallMoment& moment,
+                                 ReceptionResult* result)
+{
+    if (!m_keepForLater)
+        return;
+    result->waiting = true;
+    result->keptOnDisk = m_keepForLater(PendingCall{Tel, moment.dateTime(), m_values.NumeroPuesto});
+}
+
+ReceptionResult CallReception::logCall(const QString& Tel, const CallMoment& moment)
+{
     const CallerNotice numberOnly{Tel, moment.date, moment.time, {}, {}, {}, false, {}};
 
     if (Tel == QLatin1String("0")) {
@@ -91,11 +113,10 @@ ReceptionResult CallReception::receive(const QString& Tel)
         notice = clientNotice(Tel, moment, *before);
     }
 
-    error = RegistraLlamada(cliente, moment);
-    if (error != DatabaseError::None)
+    bool countFailed = false;
+    error = RegistraLlamada(cliente, moment, &countFailed);
+    if (error != DatabaseError::None && !countFailed)
         return notLogged(error, notice, true);
-
-    error = countCall(m_datLlamada);
     if (error != DatabaseError::None) {
         // The window goes away after the message; its panel is not filled.
         ReceptionResult result;
@@ -132,9 +153,33 @@ int CallReception::AltaCliente(const QString& telefono, const QDate& fingreso, q
     return addCallerAsClient(m_datLlamada, telefono, fingreso, nuevoId);
 }
 
-int CallReception::RegistraLlamada(qint64 cliente, const CallMoment& moment)
+int CallReception::RegistraLlamada(qint64 cliente, const CallMoment& moment, bool* countFailed)
 {
-    return m_logCall(m_values.databasePath(), cliente, moment.dateTime(), m_values.NumeroPuesto);
+    *countFailed = false;
+    if (m_beforeCallWrite)
+        m_beforeCallWrite();
+    // On datLlamada's connection, which the lookup has just opened on this very file.
+    DatabaseConnection& connection = m_datLlamada.connection();
+    int error = connection.beginWrite();
+    if (error != DatabaseError::None)
+        return error;
+    const Command R1{QStringLiteral("R1"),
+                     QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) "
+                                    "VALUES (:cliente, :fecha, :puesto)"),
+                     {{QStringLiteral(":cliente"), cliente},
+                      {QStringLiteral(":fecha"), DateText::storedDateTime(moment.dateTime())},
+                      {QStringLiteral(":puesto"), m_values.NumeroPuesto}}};
+    error = connection.execute(R1);
+    if (error == DatabaseError::None) {
+        error = countCall(m_datLlamada);
+        *countFailed = error != DatabaseError::None;
+    }
+    if (error != DatabaseError::None) {
+        connection.rollback();
+        return error;
+    }
+    error = connection.commit();
+    return error;
 }
 
 std::optional<CallReception::ClientFields> CallReception::readClient(int* error) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "outbox/PendingCall.h"
 #include "reception/ReceptionResult.h"
 
 #include <QDateTime>
@@ -17,24 +18,26 @@ struct ProgramValues;
 // connection of its own, counts it on the client, and says what the window shows.
 //
 // Unlike the first design, a call is never swallowed by a database failure: when the file cannot
-// be reached the caller is still shown (with the client's data when the lookup worked), and
-// nothing half-done is written. A failed count shows its conflict message and hides the window
-// without touching the panel.
+// be reached, written or read the caller is still shown (with the client's data when the lookup
+// worked), nothing half-done is written, and the call is kept for later in the outbox. The call
+// row and the client's count are written together, so the count always agrees with the calls. A
+// failed count shows its conflict message and hides the window without touching the panel.
 class CallReception
 {
 public:
     // The workstation's clock; tests fix it.
     using Clock = std::function<QDateTime()>;
-    // Appends one call to Llamadas on a connection of its own; 0 or an engine error number.
-    using CallLogger = std::function<int(const QString& databasePath, qint64 cliente,
-                                         const QDateTime& fecha, qint16 puesto)>;
+    // Keeps a call that could not be logged for later (the outbox); true once it is on the disk.
+    using KeepForLater = std::function<bool(const PendingCall& call)>;
 
     // values supplies CarpetaBase and NumeroPuesto at each call; both objects outlive this one.
     CallReception(const ProgramValues& values, DataControl& datLlamada);
 
     void setClock(Clock clock);
-    // Where a logged call goes; by default straight into the database file.
-    void setCallLogger(CallLogger logger);
+    // Where a call goes that the database did not take; without it such a call is only shown.
+    void setKeepForLater(KeepForLater keep);
+    // Tests: what another workstation does just before this one writes a call and its count.
+    void setBeforeCallWrite(std::function<void()> hook);
 
     // Recibe_llamada: takes the call of number Tel ("0" for a withheld number).
     ReceptionResult receive(const QString& Tel);
@@ -67,8 +70,11 @@ private:
     };
 
     CallMoment takeCallMoment();
+    ReceptionResult logCall(const QString& Tel, const CallMoment& moment);
+    void keepForLater(const QString& Tel, const CallMoment& moment, ReceptionResult* result);
     int AltaCliente(const QString& telefono, const QDate& fingreso, qint64* nuevoId);
-    int RegistraLlamada(qint64 cliente, const CallMoment& moment);
+    // The call row and the client's count, in one transaction; countFailed tells which failed.
+    int RegistraLlamada(qint64 cliente, const CallMoment& moment, bool* countFailed);
     // datLlamada's current row, key included; empty when it cannot be read, with the engine
     // error in *error.
     [[nodiscard]] std::optional<ClientFields> readClient(int* error = nullptr) const;
@@ -78,7 +84,8 @@ private:
     const ProgramValues& m_values;
     DataControl& m_datLlamada;
     Clock m_clock;
-    CallLogger m_logCall;
+    KeepForLater m_keepForLater;
+    std::function<void()> m_beforeCallWrite;
 
     QString m_callDateText;
     QString m_callTimeText;

@@ -32,8 +32,8 @@ struct ReceptionResult
     {
         Anonymous,     // withheld number: shown, not looked up, not logged
         Logged,        // the call is logged and counted
-        NotLogged,     // the database failed before the call was logged; shown all the same
-        CounterFailed, // logged, but the client's counter could not be updated
+        NotLogged,     // the database failed; shown all the same, and kept for later
+        CounterFailed, // the client's counter could not be updated; nothing logged, kept for later
     };
 
     Outcome outcome = Outcome::NotLogged;
@@ -48,4 +48,8 @@ struct ReceptionResult
     bool hideMainWindow = false;
     // The engine error that stopped the logging or the count, 0 when none.
     int databaseError = 0;
+    // Not logged: the call waits in the outbox. keptOnDisk is false when even the outbox could
+    // not be written (it is then only in memory, lost if the program ends).
+    bool waiting = false;
+    bool keptOnDisk = false;
 };

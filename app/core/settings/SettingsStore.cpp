@@ -55,6 +55,11 @@ QString SettingsStore::applicationName(const QString& programFolder)
     return ProgramInfo::title() + QLatin1Char('-') + programFolder;
 }
 
+QString SettingsStore::encodedApplicationName(const QString& programFolder)
+{
+    return encodedFileName(applicationName(programFolder));
+}
+
 QString SettingsStore::filePathFor(const QString& programFolder)
 {
     // Looked up at each access: the configuration home may change while the program runs
@@ -62,7 +67,7 @@ QString SettingsStore::filePathFor(const QString& programFolder)
     const QString configHome =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return configHome + QLatin1Char('/') + ProgramInfo::title() + QLatin1Char('/') +
-           encodedFileName(applicationName(programFolder)) + QStringLiteral(".ini");
+           encodedApplicationName(programFolder) + QStringLiteral(".ini");
 }
 
 QString SettingsStore::filePath() const

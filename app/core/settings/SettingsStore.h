@@ -54,6 +54,9 @@ public:
     // The INI file that holds this installation's settings.
     [[nodiscard]] QString filePath() const;
     [[nodiscard]] static QString filePathFor(const QString& programFolder);
+    // The application name as it appears in file names, without a suffix: other files of one
+    // installation (the outbox of calls not yet logged) are named the same way.
+    [[nodiscard]] static QString encodedApplicationName(const QString& programFolder);
 
     [[nodiscard]] static QString section() { return QStringLiteral("Properties"); }
     [[nodiscard]] static QString storedName(SettingKey key);

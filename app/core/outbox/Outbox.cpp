@@ -1,0 +1,153 @@
+#include "outbox/Outbox.h"
+
+#include <algorithm>
+
+Outbox::Outbox(const QString& filePath, std::function<QString()> databasePath, QObject* parent)
+    : QObject(parent)
+    , m_file(filePath)
+    , m_databasePath(std::move(databasePath))
+    , m_worker(new QObject)
+{
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &Outbox::deliver);
+    m_thread.setObjectName(QStringLiteral("Outbox delivery"));
+    m_worker->moveToThread(&m_thread);
+    connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
+    m_thread.start();
+
+    // Calls left from an earlier run wait as any others.
+    refreshCount();
+    if (m_count > 0)
+        planRetry();
+}
+
+Outbox::~Outbox()
+{
+    m_retry.stop();
+    // A delivery under way stops after its transaction; what is left waits for the next start.
+    m_stop = true;
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void Outbox::setRetryDelays(int firstMs, int longestMs)
+{
+    m_firstRetryMs = firstMs;
+    m_longestRetryMs = longestMs;
+    m_retryMs = firstMs;
+}
+
+bool Outbox::add(const PendingCall& call)
+{
+    // Calls kept in memory go first, so the file keeps the arrival order.
+    saveUnsaved();
+    const bool saved = m_unsaved.isEmpty() && m_file.append(call);
+    if (!saved)
+        m_unsaved.append(call);
+    ++m_count;
+    emit countChanged(m_count);
+    if (!m_running && !m_retry.isActive())
+        planRetry();
+    return saved;
+}
+
+void Outbox::deliver()
+{
+    if (m_running) {
+        m_again = true;
+        return;
+    }
+    m_retry.stop();
+    refreshCount();
+    if (m_count == 0) {
+        m_retryMs = m_firstRetryMs;
+        return;
+    }
+    startRun();
+}
+
+void Outbox::startRun()
+{
+    m_running = true;
+    m_again = false;
+    // Begun once control is back in the event loop: a delivery asked for while the program
+    // loads then finds the database folder the load is still reading.
+    QMetaObject::invokeMethod(this, &Outbox::launchRun, Qt::QueuedConnection);
+}
+
+void Outbox::launchRun()
+{
+    saveUnsaved();
+    const QString path = m_file.filePath();
+    const QString database = m_databasePath();
+    const QList<PendingCall> unsaved = m_unsaved;
+    DeliveryLimits limits = m_limits;
+    limits.stop = &m_stop;
+    QMetaObject::invokeMethod(
+        m_worker,
+        [this, path, database, unsaved, limits] {
+            OutboxFile file(path);
+            const DeliveryReport report = deliverOutbox(file, database, unsaved, limits);
+            QMetaObject::invokeMethod(
+                this, [this, report] { runFinished(report); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void Outbox::runFinished(const DeliveryReport& report)
+{
+    m_running = false;
+    m_unsaved.remove(0, std::min<qsizetype>(report.unsavedDelivered, m_unsaved.size()));
+    m_lastError = report.error;
+    if (report.error == 0 && report.outboxError)
+        m_lastError = -1;
+    if (!report.asidePath.isEmpty())
+        emit setAside(report.asidePath);
+    refreshCount();
+    emit deliveryFinished();
+
+    if (m_count == 0) {
+        m_retryMs = m_firstRetryMs;
+        m_retry.stop();
+        return;
+    }
+    if (m_lastError == 0 && report.delivered + report.refused > 0) {
+        // Everything there was went in; the calls added meanwhile follow at once.
+        m_retryMs = m_firstRetryMs;
+        startRun();
+        return;
+    }
+    // A call logged while this run failed: the database may be back, try once more at once.
+    if (m_again && m_lastError != 0) {
+        startRun();
+        return;
+    }
+    planRetry();
+}
+
+void Outbox::planRetry()
+{
+    m_retry.start(m_retryMs);
+    m_retryMs = std::min(m_retryMs * 2, m_longestRetryMs);
+}
+
+void Outbox::refreshCount()
+{
+    QList<PendingCall> calls;
+    QString aside;
+    if (m_file.read(&calls, &aside)) {
+        const int count = static_cast<int>(calls.size() + m_unsaved.size());
+        if (count != m_count) {
+            m_count = count;
+            emit countChanged(m_count);
+        }
+    }
+    if (!aside.isEmpty())
+        emit setAside(aside);
+}
+
+void Outbox::saveUnsaved()
+{
+    while (!m_unsaved.isEmpty() && m_file.append(m_unsaved.constFirst()))
+        m_unsaved.removeFirst();
+}
