@@ -1,0 +1,74 @@
+// What the person at the desk sees while calls wait: the mark on the main window, the tray
+// tooltip and its balloon, and for a damaged database the word that it needs repair, which
+// does not hold up the calls after it.
+
+#include "DamagedDatabase.h"
+#include "MainWindowFixture.h"
+#include "MessageBox.h"
+#include "Parlux.h"
+#include "ProgramDatabase.h"
+#include "outbox/Outbox.h"
+#include "settings/SettingsStore.h"
+
+#include <QLabel>
+#include <QTest>
+
+class OutboxWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void damagedDatabaseKeepsCallsAndSaysSo();
+};
+
+void OutboxWindowTest::damagedDatabaseKeepsCallsAndSaysSo()
+{
+    TestEnvironment env;
+    MessageBox::Script script;
+    const QString shared = env.makeFolder(QStringLiteral("servidor"));
+    const QString db = TestEnvironment::copyEmptyDatabase(shared);
+    SettingsStore(env.programFolder()).setBaseDeDatos(shared);
+    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
+                                       false, 4));
+    const QByteArray good = fileBytes(db);
+    QVERIFY(damageDatabase(db));
+    // The damage passes the load: no message yet.
+    MainWindowFixture f(env.programFolder());
+    QVERIFY(script.shown().isEmpty());
+    QVERIFY(!f.window->lblPendientes()->isVisible());
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    const QString plainToolTip = f.tray->toolTip();
+
+    f.window->Recibe_llamada(QStringLiteral("4567890"));
+    f.window->Recibe_llamada(QStringLiteral("3515550001"));
+
+    // Shown as usual, counted as waiting, said once.
+    const auto* telefono = f.window->Parlux1()->findChild<QLabel*>(QStringLiteral("lblTelefono"));
+    QVERIFY(telefono);
+    QCOMPARE(telefono->text(), QStringLiteral("3515550001"));
+    QVERIFY(f.window->lblPendientes()->isVisible());
+    QCOMPARE(f.window->lblPendientes()->text(), QStringLiteral("2 llamadas sin registrar"));
+    QCOMPARE(f.tray->toolTip(), plainToolTip + QStringLiteral("\n2 llamadas sin registrar"));
+    QCOMPARE(f.tray->messages.size(), 1);
+    QVERIFY(f.tray->messages.first().contains(QStringLiteral("llamadas sin registrar")));
+    QCOMPARE(script.shown().size(), 1);
+    QCOMPARE(script.shown().first().message.icon, MessageIcon::Exclamation);
+    QVERIFY(script.texts().first().startsWith(
+        QStringLiteral("La base de datos está dañada y necesita reparación")));
+
+    // Repaired: the next call logs, and the waiting ones follow it.
+    QVERIFY(overwriteFile(db, good));
+    f.window->Recibe_llamada(QStringLiteral("3515550002"));
+    QTRY_COMPARE(f.window->outbox().count(), 0);
+    QVERIFY(!f.window->lblPendientes()->isVisible());
+    QCOMPARE(f.tray->toolTip(), plainToolTip);
+    QCOMPARE(ProgramDatabase::scalar(db, QStringLiteral("SELECT group_concat(Telefono || ' ' || "
+                                                        "CantLlamadas, ', ') FROM Clientes"))
+                 .toString(),
+             QStringLiteral("4567890 5, 3515550002 1, 3515550001 1"));
+    QCOMPARE(script.shown().size(), 1);
+}
+
+QTEST_MAIN(OutboxWindowTest)
+#include "tst_outbox_window.moc"

@@ -1,0 +1,354 @@
+// The outbox across processes: calls taken while the database folder is read-only, renamed away,
+// locked by another workstation or damaged reach the log once the cause is gone; a workstation
+// killed at random points while it delivers never logs a call twice; two workstations deliver
+// into one file at once while a third takes live calls.
+
+#include "DamagedDatabase.h"
+#include "ProgramDatabase.h"
+#include "TestEnvironment.h"
+#include "WorkerProcess.h"
+#include "outbox/OutboxFile.h"
+#include "settings/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+enum Cause
+{
+    ReadOnlyFolder,
+    RenamedFolder,
+    LockedFile,
+    DamagedFile,
+};
+
+// Where the program keeps the outbox of this installation for a user with this data home.
+QString outboxPath(const QString& dataHome, const QString& programFolder)
+{
+    return dataHome + QStringLiteral("/Llamora/") +
+           SettingsStore::encodedApplicationName(programFolder) + QStringLiteral(".pendientes");
+}
+
+int count(const QString& db, const QString& sql)
+{
+    return ProgramDatabase::scalar(db, sql).toInt();
+}
+
+int callsOf(const QString& db, const QString& telefono)
+{
+    return count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas L JOIN Clientes C ON "
+                                    "L.Cliente = C.IdCliente WHERE C.Telefono = '") +
+                         telefono + QLatin1Char('\''));
+}
+
+// Every call once, every count equal to the calls logged for its client, one client a number.
+void verifyLogIsConsistent(const QString& db)
+{
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM (SELECT COUNT(*) n FROM Llamadas L "
+                                      "JOIN Clientes C ON C.IdCliente = L.Cliente GROUP BY "
+                                      "C.Telefono, L.Fecha, L.Puesto HAVING n > 1)")),
+             0);
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes C WHERE "
+                                      "IFNULL(C.CantLlamadas, 0) <> (SELECT COUNT(*) FROM "
+                                      "Llamadas L WHERE L.Cliente = C.IdCliente)")),
+             0);
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) - COUNT(DISTINCT Telefono) FROM Clientes")),
+             0);
+}
+
+// The outbox of a workstation filled beforehand, as a long outage leaves it.
+bool fillOutbox(const QString& path, const QList<PendingCall>& calls)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QByteArray bytes;
+    for (const PendingCall& call : calls)
+        bytes += OutboxFile::encode(call) + '\n';
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+int waitingIn(const QString& path)
+{
+    QList<PendingCall> calls;
+    OutboxFile(path).read(&calls);
+    return static_cast<int>(calls.size());
+}
+
+} // namespace
+
+class OutboxWorkstationsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void callsDuringAnOutageReachTheLogOnce_data();
+    void callsDuringAnOutageReachTheLogOnce();
+    void killDuringDeliveryLogsEveryCallOnce();
+    void twoWorkstationsDeliverIntoOneFile();
+};
+
+void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce_data()
+{
+    QTest::addColumn<int>("cause");
+    QTest::newRow("read-only folder") << int(ReadOnlyFolder);
+    QTest::newRow("folder renamed away and back") << int(RenamedFolder);
+    QTest::newRow("file locked past the wait") << int(LockedFile);
+    QTest::newRow("damaged file") << int(DamagedFile);
+}
+
+void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
+{
+    QFETCH(int, cause);
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("servidor"));
+    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
+                                       true, 4));
+    const QString dataHome = env.makeFolder(QStringLiteral("puesto2"));
+
+    // Root writes anywhere: the read-only case runs the workstation as an ordinary user, from
+    // a copy of the worker that user may run.
+    QStringList runAs;
+    if (cause == ReadOnlyFolder && ::geteuid() == 0) {
+        if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+            QSKIP("setpriv is needed to run a workstation as an ordinary user");
+        const QString copy = env.root() + QStringLiteral("/outbox_worker");
+        QVERIFY(QFile::copy(WorkerProcess::builtPath(), copy));
+        runAs = {QStringLiteral("setpriv"),
+                 QStringLiteral("--reuid=65534"),
+                 QStringLiteral("--regid=65534"),
+                 QStringLiteral("--clear-groups"),
+                 QStringLiteral("--"),
+                 copy};
+        const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                          QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        const auto shared = open | QFile::WriteGroup | QFile::WriteOther;
+        QVERIFY(QFile::setPermissions(env.root(), open));
+        QVERIFY(QFile::setPermissions(copy, open));
+        QVERIFY(QFile::setPermissions(folder, shared));
+        QVERIFY(QFile::setPermissions(dataHome, shared));
+        QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                              QFile::WriteGroup | QFile::ReadOther |
+                                              QFile::WriteOther));
+    }
+    WorkerProcess station;
+    QVERIFY(station.start(dataHome,
+                          {env.programFolder(), folder, QStringLiteral("2"),
+                           QStringLiteral("--busy-ms"), QStringLiteral("300")},
+                          runAs));
+    QCOMPARE(station.readLine(), QStringLiteral("READY"));
+    QCOMPARE(station.ask(QStringLiteral("call 999000")), QStringLiteral("CALL 1 0 0 0 0"));
+
+    const QString away = folder + QStringLiteral("-fuera");
+    const QByteArray good = fileBytes(db);
+    QProcess other;
+    switch (cause) {
+    case ReadOnlyFolder:
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
+                                                  QFile::ReadGroup | QFile::ExeGroup |
+                                                  QFile::ReadOther | QFile::ExeOther));
+        break;
+    case RenamedFolder:
+        QVERIFY(QDir().rename(folder, away));
+        break;
+    case LockedFile:
+        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/reception_worker"),
+                    {db});
+        while (!other.readAll().contains("READY"))
+            QVERIFY(other.waitForReadyRead(10000));
+        break;
+    case DamagedFile:
+        QVERIFY(damageDatabase(db));
+        break;
+    }
+
+    // A known client and two new numbers: shown, not logged, kept on the disk.
+    const QStringList numbers{QStringLiteral("4567890"), QStringLiteral("3515550001"),
+                              QStringLiteral("3515550002")};
+    for (int i = 0; i < numbers.size(); ++i) {
+        const QStringList answer = station.ask(QStringLiteral("call ") + numbers.at(i)).split(' ');
+        QCOMPARE(answer.size(), 6);
+        QCOMPARE(answer.at(1), QStringLiteral("2")); // not logged
+        if (cause == DamagedFile)
+            QCOMPARE(answer.at(2), QStringLiteral("3343"));
+        QCOMPARE(answer.mid(3),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("1"), QString::number(i + 1)}));
+    }
+    QCOMPARE(waitingIn(outboxPath(dataHome, env.programFolder())), 3);
+
+    switch (cause) {
+    case ReadOnlyFolder:
+        QVERIFY(QFile::setPermissions(folder, QFile::permissions(folder) | QFile::WriteOwner |
+                                                  QFile::WriteGroup | QFile::WriteOther));
+        break;
+    case RenamedFolder:
+        QVERIFY(QDir().rename(away, folder));
+        break;
+    case LockedFile:
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished(10000));
+        break;
+    case DamagedFile:
+        // The repair gives the file back.
+        QVERIFY(overwriteFile(db, good));
+        break;
+    }
+
+    if (cause == RenamedFolder) {
+        // The next call that logs brings the waiting ones after it.
+        QCOMPARE(station.ask(QStringLiteral("call 999001")).section(' ', 1, 2),
+                 QStringLiteral("1 0"));
+        const QDeadlineTimer deadline(20000);
+        while (station.ask(QStringLiteral("count")) != QStringLiteral("COUNT 0") &&
+               !deadline.hasExpired())
+            QTest::qWait(50);
+    } else {
+        QCOMPARE(station.ask(QStringLiteral("deliver")), QStringLiteral("DELIVERED 0 0"));
+    }
+    QVERIFY2(station.finish(), qPrintable(station.errors()));
+
+    QCOMPARE(callsOf(db, numbers.at(0)), 5);
+    QCOMPARE(callsOf(db, numbers.at(1)), 1);
+    QCOMPARE(callsOf(db, numbers.at(2)), 1);
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = 2")),
+             cause == RenamedFolder ? 5 : 4);
+    verifyLogIsConsistent(db);
+    QVERIFY(!QFileInfo::exists(outboxPath(dataHome, env.programFolder())));
+}
+
+void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
+{
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("servidor"));
+    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
+                                       false, 4));
+    const QString dataHome = env.makeFolder(QStringLiteral("puesto6"));
+    const QString outbox = outboxPath(dataHome, env.programFolder());
+    // 600 calls of one long outage: a known client, and 37 new numbers called again and again.
+    constexpr int Calls = 600;
+    const QDateTime start(QDate(2024, 3, 5), QTime(8, 0, 0));
+    QList<PendingCall> calls;
+    for (int i = 0; i < Calls; ++i) {
+        const QString number = i % 5 == 0
+                                   ? QStringLiteral("4567890")
+                                   : QStringLiteral("35155%1").arg(i % 37, 5, 10, QLatin1Char('0'));
+        calls.append({number, start.addSecs(i), 6});
+    }
+    QVERIFY(fillOutbox(outbox, calls));
+
+    // Two calls to a transaction, so that a kill falls between many commits and file rewrites.
+    const QStringList arguments{env.programFolder(), folder,
+                                QStringLiteral("6"), QStringLiteral("--batch"),
+                                QStringLiteral("2"), QStringLiteral("--deliver")};
+    const quint32 seed = QRandomGenerator::global()->generate();
+    QRandomGenerator random(seed);
+    // The kill comes a random moment after the start; the moment follows the machine's speed,
+    // so that each run delivers a little and is cut short in the middle.
+    constexpr int KillsWanted = 20;
+    int killedMidway = 0;
+    int runs = 0;
+    int earliest = 20;
+    int waiting = Calls;
+    while (killedMidway < KillsWanted && waiting > 0 && runs < 4 * KillsWanted) {
+        ++runs;
+        WorkerProcess station;
+        QVERIFY(station.start(dataHome, arguments));
+        if (!station.process().waitForFinished(earliest + static_cast<int>(random.bounded(80))))
+            station.kill();
+        const int left = waitingIn(outbox);
+        if (left < waiting && left > 0)
+            ++killedMidway;
+        if (left == waiting)
+            earliest += 15;
+        else if (waiting - left > 20)
+            earliest = qMax(0, earliest - 10);
+        waiting = left;
+    }
+    qInfo("kill -9: %d runs, %d killed mid-delivery, %d of %d calls left for the last run "
+          "(seed %u)",
+          runs, killedMidway, waiting, Calls, seed);
+    QCOMPARE(killedMidway, KillsWanted);
+
+    WorkerProcess last;
+    QVERIFY(last.start(dataHome, arguments));
+    QVERIFY2(last.finish(), qPrintable(last.errors()));
+    QCOMPARE(QString::fromUtf8(last.process().readAllStandardOutput()).trimmed(),
+             QStringLiteral("DELIVERED 0 0"));
+
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = 6")), Calls);
+    QCOMPARE(callsOf(db, QStringLiteral("4567890")), 4 + Calls / 5);
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes")), 1 + 37);
+    verifyLogIsConsistent(db);
+    // Each call kept its own moment: one row for every second of the outage.
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(DISTINCT Fecha) FROM Llamadas WHERE "
+                                      "Puesto = 6")),
+             Calls);
+    QVERIFY(!QFileInfo::exists(outbox));
+}
+
+void OutboxWorkstationsTest::twoWorkstationsDeliverIntoOneFile()
+{
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("servidor"));
+    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    // Both were cut off at the same time and took calls from many of the same new numbers.
+    constexpr int Calls = 300;
+    const QDateTime start(QDate(2024, 3, 5), QTime(8, 0, 0));
+    QStringList homes;
+    for (int puesto = 1; puesto <= 2; ++puesto) {
+        homes << env.makeFolder(QStringLiteral("puesto%1").arg(puesto));
+        QList<PendingCall> calls;
+        for (int i = 0; i < Calls; ++i)
+            calls.append({QStringLiteral("3516%1").arg(i % 60, 6, 10, QLatin1Char('0')),
+                          start.addSecs(i), static_cast<qint16>(puesto)});
+        QVERIFY(fillOutbox(outboxPath(homes.last(), env.programFolder()), calls));
+    }
+    // A third workstation takes live calls meanwhile: no delivery keeps it waiting too long.
+    WorkerProcess live;
+    QVERIFY(live.start(env.makeFolder(QStringLiteral("puesto3")),
+                       {env.programFolder(), folder, QStringLiteral("3")}));
+    QCOMPARE(live.readLine(), QStringLiteral("READY"));
+
+    WorkerProcess first;
+    WorkerProcess second;
+    for (int puesto = 1; puesto <= 2; ++puesto) {
+        WorkerProcess& station = puesto == 1 ? first : second;
+        QVERIFY(station.start(homes.at(puesto - 1),
+                              {env.programFolder(), folder, QString::number(puesto),
+                               QStringLiteral("--batch"), QStringLiteral("20"),
+                               QStringLiteral("--deliver")}));
+    }
+    for (int i = 0; i < 10; ++i)
+        QCOMPARE(live.ask(QStringLiteral("call 35177%1").arg(i)).section(' ', 1, 2),
+                 QStringLiteral("1 0"));
+    for (WorkerProcess* station : {&first, &second}) {
+        QVERIFY2(station->finish(), qPrintable(station->errors()));
+        QCOMPARE(QString::fromUtf8(station->process().readAllStandardOutput()).trimmed(),
+                 QStringLiteral("DELIVERED 0 0"));
+    }
+
+    for (int puesto = 1; puesto <= 2; ++puesto)
+        QCOMPARE(
+            count(db,
+                  QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = %1").arg(puesto)),
+            Calls);
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Telefono LIKE '3516%'")),
+             60);
+    QCOMPARE(count(db, QStringLiteral("SELECT SUM(CantLlamadas) FROM Clientes WHERE Telefono "
+                                      "LIKE '3516%'")),
+             2 * Calls);
+    verifyLogIsConsistent(db);
+}
+
+QTEST_GUILESS_MAIN(OutboxWorkstationsTest)
+#include "tst_outbox_workstations.moc"
