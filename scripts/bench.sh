@@ -10,3 +10,4 @@ echo "== Base de datos"; build/bench/bench_database
 echo "== Recepción de una llamada"; build/bench/bench_reception
 echo "== Llamadas y clientes, eliminación de llamadas antiguas"; build/bench/bench_admin
 echo "== Compactación y reparación"; build/bench/bench_maintenance
+echo "== Llamadas sin registrar"; build/bench/bench_outbox

@@ -22,12 +22,12 @@ trap cleanup EXIT
 
 # The program folder: the program, its libraries, the help, the tools and the empty database.
 rm -rf "$demo"
-mkdir -p "$demo/Llamora" "$demo/config"
+mkdir -p "$demo/Llamora" "$demo/config" "$demo/data"
 cp -a build/bin/. "$demo/Llamora/"
 program=$(realpath "$demo/Llamora")
 database=$program/Llamora.mdb
-# The demonstration keeps its settings inside ./demo, away from the user's own.
-export XDG_CONFIG_HOME=$demo/config
+# The demonstration keeps its settings and its outbox inside ./demo, away from the user's own.
+export XDG_CONFIG_HOME=$demo/config XDG_DATA_HOME=$demo/data
 
 # A known client with four earlier calls and an alert.
 sqlite3 "$database" "INSERT INTO Clientes (Nombre, Domicilio, Telefono, Observaciones, Alerta,

@@ -116,6 +116,8 @@ public:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
         environment.insert(QStringLiteral("HOME"), m_root);
+        // Each workstation keeps its own outbox, as separate computers do.
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_root + QStringLiteral("/data"));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         m_process.setProcessEnvironment(environment);
         m_process.setStandardOutputFile(logPath());
