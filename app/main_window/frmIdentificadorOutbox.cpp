@@ -61,6 +61,7 @@ QString frmIdentificador::trayToolTip() const
 void frmIdentificador::showWaitingCalls(int count)
 {
     const bool firstOfSeveral = m_waitingShown == 0 && count > 0;
+    const bool changed = count != m_waitingShown;
     m_waitingShown = count;
     m_lblPendientes->setVisible(count > 0);
     if (count > 0) {
@@ -75,7 +76,8 @@ void frmIdentificador::showWaitingCalls(int count)
                        .arg(m_outbox->unsavedCount());
         m_lblPendientes->setToolTip(why);
     }
-    updateTrayToolTip();
+    if (changed)
+        updateTrayToolTip();
     if (firstOfSeveral && m_tray->isShown() && m_tray->supportsMessages())
         m_tray->showMessage(
             ProgramInfo::title(),

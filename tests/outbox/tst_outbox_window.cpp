@@ -10,6 +10,8 @@
 #include "outbox/Outbox.h"
 #include "settings/SettingsStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTest>
 
@@ -32,9 +34,18 @@ void OutboxWindowTest::damagedDatabaseKeepsCallsAndSaysSo()
                                        false, 4));
     const QByteArray good = fileBytes(db);
     QVERIFY(damageDatabase(db));
-    // The damage passes the load: no message yet.
+    // The outbox was cut short by a crash: the part set aside is reported once the window is up.
+    const QString outbox = OutboxFile::pathFor(env.programFolder());
+    QVERIFY(QDir().mkpath(QFileInfo(outbox).absolutePath()));
+    QVERIFY(overwriteFile(outbox, "L1\t2024-03-05 21:0"));
+    // The damaged database passes the load.
     MainWindowFixture f(env.programFolder());
-    QVERIFY(script.shown().isEmpty());
+    QTRY_COMPARE(script.shown().size(), 1);
+    QVERIFY(script.texts().first().startsWith(
+        QStringLiteral("Una parte de las llamadas sin registrar no se pudo leer")));
+    QVERIFY(script.texts().first().endsWith(QStringLiteral(".pendientes.danado-") +
+                                            QDate::currentDate().toString(u"yyyyMMdd")));
+    script.clear();
     QVERIFY(!f.window->lblPendientes()->isVisible());
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));

@@ -142,8 +142,10 @@ void Outbox::refreshCount()
             emit countChanged(m_count);
         }
     }
+    // Queued: what the constructor finds reaches the connections made right after it.
     if (!aside.isEmpty())
-        emit setAside(aside);
+        QMetaObject::invokeMethod(
+            this, [this, aside] { emit setAside(aside); }, Qt::QueuedConnection);
 }
 
 void Outbox::saveUnsaved()
