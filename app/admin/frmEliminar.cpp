@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QThread>
 
+#include <climits>
+
 namespace {
 // The progress dialog shows only when the purge takes longer than this.
 constexpr int progressDelayMs = 400;

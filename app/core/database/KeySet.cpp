@@ -141,10 +141,10 @@ int KeySet::readPhase(bool fromHead, bool nullPhase, const Anchor& anchor, int l
                         m_statement.from + QStringLiteral(" WHERE ") +
                         conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY ") +
                         order + QStringLiteral(" LIMIT ") + QString::number(limit);
-    const qsizetype before_count = keys->size();
+    const qsizetype countBefore = keys->size();
     QVariant lastFecha;
     const int error = m_connection.readKeys(sql, values, keys, &lastFecha);
-    if (error == DatabaseError::None && keys->size() > before_count) {
+    if (error == DatabaseError::None && keys->size() > countBefore) {
         last->valid = true;
         last->nullFecha = lastFecha.isNull();
         last->fecha = lastFecha.toString();
