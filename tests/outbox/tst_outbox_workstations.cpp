@@ -234,17 +234,23 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
                                        false, 4));
     const QString dataHome = env.makeFolder(QStringLiteral("puesto6"));
     const QString outbox = outboxPath(dataHome, env.programFolder());
-    // 600 calls of one long outage: a known client, and 37 new numbers called again and again.
-    constexpr int Calls = 600;
+    // Calls of one long outage, 300 at a time: a known client, and 37 new numbers called again
+    // and again, each call a second after the one before.
+    constexpr int Refill = 300;
     const QDateTime start(QDate(2024, 3, 5), QTime(8, 0, 0));
-    QList<PendingCall> calls;
-    for (int i = 0; i < Calls; ++i) {
-        const QString number = i % 5 == 0
-                                   ? QStringLiteral("4567890")
-                                   : QStringLiteral("35155%1").arg(i % 37, 5, 10, QLatin1Char('0'));
-        calls.append({number, start.addSecs(i), 6});
-    }
-    QVERIFY(fillOutbox(outbox, calls));
+    int filled = 0;
+    const auto refill = [&] {
+        QList<PendingCall> calls;
+        for (int i = filled; i < filled + Refill; ++i) {
+            const QString number =
+                i % 5 == 0 ? QStringLiteral("4567890")
+                           : QStringLiteral("35155%1").arg(i % 37, 5, 10, QLatin1Char('0'));
+            calls.append({number, start.addSecs(i), 6});
+        }
+        filled += Refill;
+        return fillOutbox(outbox, calls);
+    };
+    QVERIFY(refill());
 
     // Two calls to a transaction, so that a kill falls between many commits and file rewrites.
     const QStringList arguments{env.programFolder(), folder,
@@ -252,31 +258,39 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
                                 QStringLiteral("2"), QStringLiteral("--deliver")};
     const quint32 seed = QRandomGenerator::global()->generate();
     QRandomGenerator random(seed);
-    // The kill comes a random moment after the start; the moment follows the machine's speed,
-    // so that each run delivers a little and is cut short in the middle.
+    // The kill comes a random moment after the start. The moments follow the machine's speed,
+    // so that each run delivers a little and is cut short in the middle; a faster machine that
+    // empties the outbox all the same gets more calls.
     constexpr int KillsWanted = 20;
     int killedMidway = 0;
     int runs = 0;
     int earliest = 20;
-    int waiting = Calls;
-    while (killedMidway < KillsWanted && waiting > 0 && runs < 4 * KillsWanted) {
+    int spread = 80;
+    int waiting = Refill;
+    while (killedMidway < KillsWanted && runs < 5 * KillsWanted) {
         ++runs;
         WorkerProcess station;
         QVERIFY(station.start(dataHome, arguments));
-        if (!station.process().waitForFinished(earliest + static_cast<int>(random.bounded(80))))
+        if (!station.process().waitForFinished(earliest + static_cast<int>(random.bounded(spread))))
             station.kill();
         const int left = waitingIn(outbox);
         if (left < waiting && left > 0)
             ++killedMidway;
-        if (left == waiting)
+        if (left == waiting) {
             earliest += 15;
-        else if (waiting - left > 20)
+        } else if (waiting - left > 20) {
             earliest = qMax(0, earliest - 10);
+            spread = qMax(10, spread / 2);
+        }
         waiting = left;
+        if (waiting == 0) {
+            QVERIFY(refill());
+            waiting = Refill;
+        }
     }
     qInfo("kill -9: %d runs, %d killed mid-delivery, %d of %d calls left for the last run "
           "(seed %u)",
-          runs, killedMidway, waiting, Calls, seed);
+          runs, killedMidway, waiting, filled, seed);
     QCOMPARE(killedMidway, KillsWanted);
 
     WorkerProcess last;
@@ -285,14 +299,14 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
     QCOMPARE(QString::fromUtf8(last.process().readAllStandardOutput()).trimmed(),
              QStringLiteral("DELIVERED 0 0"));
 
-    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = 6")), Calls);
-    QCOMPARE(callsOf(db, QStringLiteral("4567890")), 4 + Calls / 5);
+    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = 6")), filled);
+    QCOMPARE(callsOf(db, QStringLiteral("4567890")), 4 + filled / 5);
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes")), 1 + 37);
     verifyLogIsConsistent(db);
     // Each call kept its own moment: one row for every second of the outage.
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(DISTINCT Fecha) FROM Llamadas WHERE "
                                       "Puesto = 6")),
-             Calls);
+             filled);
     QVERIFY(!QFileInfo::exists(outbox));
 }
 
