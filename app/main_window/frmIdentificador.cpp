@@ -58,6 +58,8 @@ frmIdentificador::frmIdentificador(ProgramValues& values, std::unique_ptr<TrayIc
     m_reception = std::make_unique<CallReception>(m_values, *m_datLlamada);
     buildOutbox();
     Form_Load();
+    // Calls left waiting by an earlier run: the balloon needs the icon the load has just added.
+    showBalloonIfDue();
 }
 
 frmIdentificador::~frmIdentificador()

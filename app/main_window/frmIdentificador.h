@@ -182,6 +182,7 @@ private:
     void placeOutboxMark();
     void followReception(const ReceptionResult& result);
     void showWaitingCalls(int count);
+    void showBalloonIfDue();
     void outboxSetAside(const QString& path);
     [[nodiscard]] QRect twipsRect(int left, int top, int width, int height) const;
     PictureButton* addButton(const char* name, int normalPicture, const QString& toolTip);
@@ -214,6 +215,7 @@ private:
     Outbox* m_outbox = nullptr;
     QLabel* m_lblPendientes = nullptr;
     int m_waitingShown = 0;
+    bool m_balloonDue = false; // calls began to wait and the balloon has not said so yet
     bool m_repairTold = false;
     HelpWindow* m_help = nullptr;
 

@@ -60,7 +60,11 @@ QString frmIdentificador::trayToolTip() const
 
 void frmIdentificador::showWaitingCalls(int count)
 {
-    const bool firstOfSeveral = m_waitingShown == 0 && count > 0;
+    // Once for each time calls begin to wait, not for every call after the first.
+    if (m_waitingShown == 0 && count > 0)
+        m_balloonDue = true;
+    else if (count == 0)
+        m_balloonDue = false;
     const bool changed = count != m_waitingShown;
     m_waitingShown = count;
     m_lblPendientes->setVisible(count > 0);
@@ -78,12 +82,19 @@ void frmIdentificador::showWaitingCalls(int count)
     }
     if (changed)
         updateTrayToolTip();
-    if (firstOfSeveral && m_tray->isShown() && m_tray->supportsMessages())
-        m_tray->showMessage(
-            ProgramInfo::title(),
-            QStringLiteral("Hay llamadas sin registrar: la base de datos no se puede escribir. "
-                           "Quedan guardadas en este equipo y se registrarán en cuanto vuelva "
-                           "a estar disponible."));
+    showBalloonIfDue();
+}
+
+void frmIdentificador::showBalloonIfDue()
+{
+    if (!m_balloonDue || !m_tray->isShown() || !m_tray->supportsMessages())
+        return;
+    m_balloonDue = false;
+    m_tray->showMessage(
+        ProgramInfo::title(),
+        QStringLiteral("Hay llamadas sin registrar: la base de datos no se puede escribir. "
+                       "Quedan guardadas en este equipo y se registrarán en cuanto vuelva a "
+                       "estar disponible."));
 }
 
 void frmIdentificador::followReception(const ReceptionResult& result)
