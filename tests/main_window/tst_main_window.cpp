@@ -1,59 +1,16 @@
-#include "HelpSearch.h"
-#include "HelpWindow.h"
-#include "Lineo.h"
-#include "MainWindowFixture.h"
+// The main window on the offscreen platform: its size, skin and hosted controls, the hover
+// pictures, the drag by the title bar, and its picture for the README.
+
+#include "MainWindowTestBase.h"
 #include "MessageBox.h"
 #include "Parlux.h"
 #include "PictureBox.h"
-#include "SystemTrayIcon.h"
-#include "TestEnvironment.h"
 
-#include <QDialog>
-#include <QDir>
 #include <QFile>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
-#include <QScreen>
-#include <QTest>
-#include <QTextBrowser>
 #include <QTimer>
 
 namespace {
-
-// The pictures the seven hover buttons show, in the order cmdBasedeDatos, cmdManual,
-// cmdLlamante, cmdPostIt, cmdMenu, cmdAyuda, cmdMin.
-QList<int> pictureState(const MainWindowFixture& f)
-{
-    QList<int> state;
-    for (const char* name : {"cmdBasedeDatos", "cmdManual", "cmdLlamante", "cmdPostIt", "cmdMenu",
-                             "cmdAyuda", "cmdMin"})
-        state << f.shownPicture(name);
-    return state;
-}
-
-const QList<int> NormalPictures = {0, 2, 4, 6, 10, 12, 14};
-
-// "name:caption" per entry, "-name" per separator, "*" before the default entry (which alone is
-// bold), a submenu's entries in brackets; joined by "|".
-QString describe(const QMenu* menu)
-{
-    QStringList entries;
-    for (const QAction* action : menu->actions()) {
-        const bool isDefault = action == menu->defaultAction();
-        if (action->font().bold() != isDefault)
-            entries << QStringLiteral("wrong weight: ") + action->objectName();
-        if (action->isSeparator())
-            entries << QLatin1Char('-') + action->objectName();
-        else
-            entries << (isDefault ? QStringLiteral("*") : QString()) + action->objectName() +
-                           QLatin1Char(':') + action->text() +
-                           (action->menu()
-                                ? QLatin1Char('[') + describe(action->menu()) + QLatin1Char(']')
-                                : QString());
-    }
-    return entries.join(QLatin1Char('|'));
-}
 
 void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& globalPos)
 {
@@ -64,44 +21,13 @@ void sendMouse(QWidget* widget, QEvent::Type type, const QPoint& globalPos)
     QApplication::sendEvent(widget, &event);
 }
 
-QString builtHelpFolder()
-{
-    return TestEnvironment::builtProgramFolder() + QStringLiteral("/ayuda");
-}
-
 } // namespace
 
-class MainWindowTest : public QObject
+class MainWindowLooksTest : public MainWindowTestBase
 {
     Q_OBJECT
 
-private:
-    // Each test gets a fresh program folder and main window; f and w point into them.
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<MainWindowFixture> m_fixture;
-    MainWindowFixture* f = nullptr;
-    frmIdentificador* w = nullptr;
-
-    [[nodiscard]] bool showWindow()
-    {
-        w->show();
-        return QTest::qWaitForWindowExposed(w);
-    }
-
 private slots:
-    void init()
-    {
-        m_env = std::make_unique<TestEnvironment>();
-        m_fixture = std::make_unique<MainWindowFixture>(m_env->programFolder());
-        f = m_fixture.get();
-        w = f->window.get();
-    }
-    void cleanup()
-    {
-        m_fixture.reset();
-        m_env.reset();
-    }
-
     void windowAndHostedControls()
     {
         const double x = f->values.twipsPerPixelX;
@@ -228,248 +154,6 @@ private slots:
         QCOMPARE(w->pos(), QPoint(210, 154));
     }
 
-    void hideAndTrayLeftPress()
-    {
-        QVERIFY(showWindow());
-
-        f->button("cmdMin")->click();
-        QVERIFY(!w->isVisible());
-        QVERIFY(f->tray->isShown());
-        f->tray->pressLeft();
-        QVERIFY(w->isVisible());
-
-        // The menu entry brings it back as well.
-        w->cmdMin_Click();
-        f->entry("mnuAbrir")->trigger();
-        QVERIFY(w->isVisible());
-    }
-
-    void desktopWithoutNotificationArea()
-    {
-        // The offscreen platform has no notification area, as a bare X server has none: the window
-        // keeps its task-bar entry, and hiding it only minimises it.
-        ProgramValues values;
-        values.programFolder = m_env->programFolder();
-        frmIdentificador window(values, std::make_unique<SystemTrayIcon>());
-        QVERIFY(!window.trayIcon().isShown());
-        QCOMPARE(window.windowFlags() & Qt::WindowType_Mask, Qt::Window);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.cmdMin_Click();
-        QVERIFY(window.isVisible());
-        QTRY_VERIFY(window.isMinimized());
-    }
-
-    void trayLeftPressWhileModalDialogDoesNothing()
-    {
-        QDialog dialog(w);
-        dialog.setWindowModality(Qt::ApplicationModal);
-        dialog.show();
-        QTRY_COMPARE(QApplication::activeModalWidget(), &dialog);
-        f->tray->pressLeft();
-        QVERIFY(!w->isVisible());
-
-        dialog.close();
-        QTRY_VERIFY(QApplication::activeModalWidget() == nullptr);
-        f->tray->pressLeft();
-        QVERIFY(w->isVisible());
-    }
-
-    void windowFollowsTheNotificationArea()
-    {
-        // The panel starts after the program (an autostart race): no icon, a task-bar entry.
-        ProgramValues values;
-        values.programFolder = m_env->programFolder();
-        auto fake = std::make_unique<FakeTrayIcon>();
-        FakeTrayIcon* tray = fake.get();
-        tray->setAvailable(false);
-        frmIdentificador window(values, std::move(fake));
-        const auto kind = [&] {
-            return window.windowFlags() & Qt::WindowType_Mask;
-        };
-        QVERIFY(!tray->isShown());
-        QCOMPARE(kind(), Qt::Window);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-
-        // It appears: the icon is added, with the state in its tooltip, and the open window
-        // leaves the task bar but stays open.
-        tray->setAvailable(true);
-        QVERIFY(tray->isShown());
-        QCOMPARE(tray->toolTip(), QStringLiteral("Llamora v 3.0.0   Desactivado"));
-        QCOMPARE(kind(), Qt::Tool);
-        QTRY_VERIFY(window.isVisible());
-
-        // Put away behind the icon, then the panel restarts: the window comes back into the task
-        // bar, minimised, instead of being lost.
-        window.cmdMin_Click();
-        QVERIFY(!window.isVisible());
-        tray->setAvailable(false);
-        QVERIFY(!tray->isShown());
-        QCOMPARE(kind(), Qt::Window);
-        QTRY_VERIFY(window.isVisible() && window.isMinimized());
-        window.close();
-        QVERIFY(window.isVisible());
-
-        // The panel is back: the icon too, and the window goes behind it again.
-        tray->setAvailable(true);
-        QVERIFY(tray->isShown());
-        QCOMPARE(kind(), Qt::Tool);
-        QTRY_VERIFY(!window.isVisible());
-        tray->pressLeft();
-        QTRY_VERIFY(window.isVisible() && !window.isMinimized());
-    }
-
-    void trayRightReleaseOpensMenuAndGuardsReentry()
-    {
-        f->tray->releaseRight();
-        QTRY_VERIFY(w->mnuBar()->isVisible());
-        QCOMPARE(w->mnuBar()->defaultAction(), f->entry("mnuAbrir"));
-
-        // While the menu is open, the icon's events are dropped.
-        f->tray->pressLeft();
-        QVERIFY(!w->isVisible());
-
-        w->mnuBar()->hide();
-        QTRY_VERIFY(!w->mnuBar()->isVisible());
-        f->tray->pressLeft();
-        QVERIFY(w->isVisible());
-    }
-
-    void menusHaveExactEntries()
-    {
-        QCOMPARE(describe(w->mnuBar()),
-                 QStringLiteral("*mnuAbrir:Abrir Llamora|mnuActivar:Activar Llamora|"
-                                "mnuConfiguracion:Configuración|-Sep1|mnuAcercaDe:Acerca de|-Sep2|"
-                                "mnuSalir:Salir"));
-        QCOMPARE(
-            describe(w->mnuMenu()),
-            QStringLiteral("*mnuConfiguracion1:Configuración|-Sep3|mnuBase:Base de datos"
-                           "[mnuCompactar:Compactar|mnuReparar:Reparar]|-Sep4|mnuSalir1:Salir"));
-        QCOMPARE(describe(w->mnuAyuda()),
-                 QStringLiteral("*mnuContenido:Contenido|mnuBuscar:Buscar|-Sep5|"
-                                "mnuAcercaDe1:Acerca de"));
-
-        f->button("cmdMenu")->click();
-        QTRY_VERIFY(w->mnuMenu()->isVisible());
-        w->mnuMenu()->hide();
-        f->button("cmdAyuda")->click();
-        QTRY_VERIFY(w->mnuAyuda()->isVisible());
-        w->mnuAyuda()->hide();
-    }
-
-    void buttonsOpenTheirScreens()
-    {
-        QVERIFY(showWindow());
-
-        QStringList opened;
-        QList<int> picturesWhenOpened;
-        const auto opens = [&opened](const char* name) {
-            return [&opened, name] {
-                opened << QLatin1String(name);
-            };
-        };
-        frmIdentificador::Screens screens;
-        screens.frmAdministrar = [&] {
-            opened << QStringLiteral("frmAdministrar");
-            picturesWhenOpened = pictureState(*f);
-        };
-        screens.frmBuscarTelefono = opens("frmBuscarTelefono");
-        screens.frmLlamantes = opens("frmLlamantes");
-        screens.frmTextoPostit = [&](bool hayDatos) {
-            opened << QStringLiteral("frmTextoPostit=%1").arg(hayDatos);
-        };
-        screens.frmConfiguracion = opens("frmConfiguracion");
-        screens.frmAbout = opens("frmAbout");
-        w->setScreens(screens);
-
-        // The button lit under the mouse goes dark before its dialog opens.
-        QTest::mouseMove(w->windowHandle(), f->button("cmdBasedeDatos")->geometry().center());
-        QTRY_COMPARE(f->shownPicture("cmdBasedeDatos"), 1);
-        f->button("cmdBasedeDatos")->click();
-        QCOMPARE(picturesWhenOpened, NormalPictures);
-
-        f->button("cmdManual")->click();
-        f->button("cmdPostIt")->click();
-        w->cmdLlamante()->setEnabled(true);
-        f->button("cmdLlamante")->click();
-        f->button("cmdPostIt")->click();
-        f->entry("mnuConfiguracion")->trigger();
-        f->entry("mnuConfiguracion1")->trigger();
-        f->entry("mnuAcercaDe1")->trigger();
-        QCOMPARE(
-            opened,
-            QStringList({QStringLiteral("frmAdministrar"), QStringLiteral("frmBuscarTelefono"),
-                         QStringLiteral("frmTextoPostit=0"), QStringLiteral("frmLlamantes"),
-                         QStringLiteral("frmTextoPostit=1"), QStringLiteral("frmConfiguracion"),
-                         QStringLiteral("frmConfiguracion"), QStringLiteral("frmAbout")}));
-
-        // Entries whose screens are not given do nothing at all.
-        w->setScreens({});
-        f->entry("mnuSalir")->trigger();
-        f->entry("mnuAcercaDe")->trigger();
-        f->button("cmdManual")->click();
-        QVERIFY(w->isVisible());
-    }
-
-    void helpOpensIndexAndSearch()
-    {
-        QDir().mkpath(w->helpFolder());
-        for (const QString& name : QDir(builtHelpFolder()).entryList(QDir::Files))
-            QVERIFY(QFile::copy(builtHelpFolder() + QLatin1Char('/') + name,
-                                QDir(w->helpFolder()).filePath(name)));
-
-        f->entry("mnuContenido")->trigger();
-        HelpWindow* help = w->helpWindow();
-        QVERIFY(help && help->isVisible());
-        QCOMPARE(help->browser()->source().fileName(), QStringLiteral("index.html"));
-        f->entry("mnuBuscar")->trigger();
-        QCOMPARE(w->helpWindow(), help);
-        QCOMPARE(help->browser()->source().fileName(), QStringLiteral("buscar.html"));
-
-        // Typing in the search box and pressing Enter lists the pages holding every word.
-        QTest::keyClicks(help->searchField(), QStringLiteral("MODEM usb"));
-        QTest::keyClick(help->searchField(), Qt::Key_Return);
-        const QString results = help->browser()->toHtml();
-        QVERIFY2(results.contains(QStringLiteral("modem.html")), qPrintable(results));
-        QVERIFY(!results.contains(QStringLiteral("red.html")));
-
-        // A topic link on the search page runs a search; a result link opens its page.
-        emit help->browser()->anchorClicked(QUrl(QStringLiteral("buscar:red")));
-        QCOMPARE(help->searchField()->text(), QStringLiteral("red"));
-        emit help->browser()->anchorClicked(
-            QUrl::fromLocalFile(QDir(w->helpFolder()).filePath(QStringLiteral("red.html"))));
-        QCOMPARE(help->browser()->source().fileName(), QStringLiteral("red.html"));
-        emit help->browser()->anchorClicked(QUrl(QStringLiteral("configuracion.html")));
-        QCOMPARE(help->browser()->source().fileName(), QStringLiteral("configuracion.html"));
-    }
-
-    void helpSearchIgnoresCaseAndAccents()
-    {
-        const HelpSearch search(builtHelpFolder());
-        const auto files = [&search](const QString& query) {
-            QStringList names;
-            for (const HelpSearch::Hit& hit : search.find(query))
-                names << QFileInfo(hit.filePath).fileName();
-            return names;
-        };
-        QVERIFY(files(QStringLiteral("anonimo")).contains(QStringLiteral("que-hace.html")));
-        QCOMPARE(files(QStringLiteral("modem")), files(QStringLiteral("MÓDEM")));
-        // The search page only lists topics: it is never a result.
-        QVERIFY(!files(QStringLiteral("buscar")).contains(QStringLiteral("buscar.html")));
-        QVERIFY(HelpSearch::resultsHtml(QStringLiteral("<b>"), {})
-                    .contains(QStringLiteral("&lt;b&gt;")));
-    }
-
-    void missingHelpIsReported()
-    {
-        MessageBox::Script script;
-        f->entry("mnuContenido")->trigger();
-        QCOMPARE(script.texts().size(), 1);
-        QVERIFY(script.texts().first().startsWith(QStringLiteral("No se encuentra la ayuda")));
-        QVERIFY(!f->window->helpWindow()->isVisible());
-    }
-
     void screenshot()
     {
         const QByteArray folder = qgetenv("LLAMORA_SCREENSHOT_DIR");
@@ -491,5 +175,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+std::unique_ptr<QObject> makeMainWindowLooksTest()
+{
+    return std::make_unique<MainWindowLooksTest>();
+}
+
 #include "tst_main_window.moc"

@@ -1,29 +1,19 @@
-// Call reception and the start-up's decisions on real copies of the empty database; a worker
-// process plays the other workstation that holds the file's lock.
+// Call reception on real copies of the empty database; a worker process plays the other
+// workstation that holds the file's lock.
 
-#include "OrdinaryUser.h"
+#include "ReceptionFixture.h"
+
 #include "ProgramDatabase.h"
-#include "TestEnvironment.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
 #include "database/RowOperations.h"
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
-#include "settings/SettingsStore.h"
-#include "startup/DatabaseAttach.h"
-#include "startup/ExisteBaseDatos.h"
-#include "startup/StartupSequence.h"
-#include "startup/StoredConfig.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -53,57 +43,13 @@ struct Desk
     CallReception reception{values, datLlamada};
 };
 
-// Stands in for the wizard and the splash; the wizard may act as the user would.
-class FakeScreens : public StartupScreens
-{
-public:
-    bool showConfigurationWizard() override
-    {
-        ++wizardShown;
-        return wizard ? wizard() : true;
-    }
-    void showSplash() override { ++splashShown; }
-    void showMessage(const Message& message) override { messages.append(message); }
-
-    std::function<bool()> wizard;
-    int wizardShown = 0;
-    int splashShown = 0;
-    QList<Message> messages;
-};
-
-// What is stored as "Base de datos": nothing, a folder without the file, the right folder.
-enum Stored
-{
-    Nothing,
-    EmptyFolder,
-    GoodFolder,
-};
-// What the wizard does: nothing, store the right folder, end the program (its load met an
-// unreachable folder).
-enum Wizard
-{
-    Leave,
-    ChooseGood,
-    EndProgram,
-};
-
-void writeJunk(const QString& path)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(4096, 'x'));
-}
-
 } // namespace
 
-class ReceptionTest : public QObject
+class CallReceptionTest : public ReceptionTestBase
 {
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-
     void newNumberBecomesClientWithOneCall();
     void knownClientIsCountedAndShown_data();
     void knownClientIsCountedAndShown();
@@ -114,36 +60,9 @@ private slots:
     void unreachableDatabaseStillShowsTheCaller();
     void failedCountLogsNothingAndKeepsTheCall();
     void clientKeyComesFromAGoodRead();
-
-    void existeBaseDatosTellsFoundMissingAndBroken();
-    void databaseThatCannotBeWrittenIsRefusedWithTheReason();
-    void storedConfigConversions_data();
-    void storedConfigConversions();
-    void attachReportsWhatTheLoadMustDo();
-    void startupSequence_data();
-    void startupSequence();
-
-private:
-    [[nodiscard]] QString folder(const char* name) const
-    {
-        return m_env->makeFolder(QLatin1String(name));
-    }
-    std::unique_ptr<TestEnvironment> m_env;
 };
 
-void ReceptionTest::init()
-{
-    m_env = std::make_unique<TestEnvironment>();
-    QVERIFY(m_env->isValid());
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-}
-
-void ReceptionTest::cleanup()
-{
-    m_env.reset();
-}
-
-void ReceptionTest::newNumberBecomesClientWithOneCall()
+void CallReceptionTest::newNumberBecomesClientWithOneCall()
 {
     Desk desk(folder("db"));
 
@@ -179,7 +98,7 @@ void ReceptionTest::newNumberBecomesClientWithOneCall()
     QCOMPARE(desk.reception.currentNewClientKey(), id);
 }
 
-void ReceptionTest::knownClientIsCountedAndShown_data()
+void CallReceptionTest::knownClientIsCountedAndShown_data()
 {
     QTest::addColumn<QVariant>("nombre");
     QTest::addColumn<QVariant>("domicilio");
@@ -197,7 +116,7 @@ void ReceptionTest::knownClientIsCountedAndShown_data()
                                 << QStringLiteral("Cant: 1");
 }
 
-void ReceptionTest::knownClientIsCountedAndShown()
+void CallReceptionTest::knownClientIsCountedAndShown()
 {
     QFETCH(QVariant, nombre);
     QFETCH(QVariant, domicilio);
@@ -244,7 +163,7 @@ void ReceptionTest::knownClientIsCountedAndShown()
              nullCount ? -1 : 0);
 }
 
-void ReceptionTest::anonymousCallIsShownAndNotLogged()
+void CallReceptionTest::anonymousCallIsShownAndNotLogged()
 {
     Desk desk(folder("db"));
     QVERIFY(
@@ -263,7 +182,7 @@ void ReceptionTest::anonymousCallIsShownAndNotLogged()
     QCOMPARE(desk.reception.callTimeText(), QStringLiteral("21:07:09"));
 }
 
-void ReceptionTest::callMomentReadsBackInEveryRegion_data()
+void CallReceptionTest::callMomentReadsBackInEveryRegion_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<QDateTime>("now");
@@ -274,7 +193,7 @@ void ReceptionTest::callMomentReadsBackInEveryRegion_data()
     QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << lastSecond;
 }
 
-void ReceptionTest::callMomentReadsBackInEveryRegion()
+void CallReceptionTest::callMomentReadsBackInEveryRegion()
 {
     QFETCH(QLocale, locale);
     QFETCH(QDateTime, now);
@@ -296,14 +215,14 @@ void ReceptionTest::callMomentReadsBackInEveryRegion()
              QVariant(DateText::storedDate(now.date())));
 }
 
-void ReceptionTest::unreachableDatabaseStillShowsTheCaller_data()
+void CallReceptionTest::unreachableDatabaseStillShowsTheCaller_data()
 {
     QTest::addColumn<bool>("known");
     QTest::newRow("known client") << true;
     QTest::newRow("new number") << false;
 }
 
-void ReceptionTest::unreachableDatabaseStillShowsTheCaller()
+void CallReceptionTest::unreachableDatabaseStillShowsTheCaller()
 {
     QFETCH(bool, known);
     const QString shared = folder("shared");
@@ -351,7 +270,7 @@ void ReceptionTest::unreachableDatabaseStillShowsTheCaller()
              ReceptionResult::Outcome::Logged);
 }
 
-void ReceptionTest::failedCountLogsNothingAndKeepsTheCall()
+void CallReceptionTest::failedCountLogsNothingAndKeepsTheCall()
 {
     Desk desk(folder("db"));
     const qint64 id = ProgramDatabase::addClient(desk.db, QStringLiteral("4567890"),
@@ -384,7 +303,7 @@ void ReceptionTest::failedCountLogsNothingAndKeepsTheCall()
                        {QStringLiteral("4567890"), QDateTime(FixedNow.date(), FixedTime), 3}}));
 }
 
-void ReceptionTest::clientKeyComesFromAGoodRead()
+void CallReceptionTest::clientKeyComesFromAGoodRead()
 {
     Desk desk(folder("db"));
     const qint64 id = ProgramDatabase::addClient(desk.db, QStringLiteral("4567890"),
@@ -423,216 +342,9 @@ void ReceptionTest::clientKeyComesFromAGoodRead()
     }
 }
 
-void ReceptionTest::existeBaseDatosTellsFoundMissingAndBroken()
+std::unique_ptr<QObject> makeCallReceptionTest()
 {
-    const QString found = folder("db");
-    static_cast<void>(TestEnvironment::copyEmptyDatabase(found));
-    QCOMPARE(ExisteBaseDatos(found, QStringLiteral("llamora.mdb")), 0);
-
-    const QString empty = folder("empty");
-    QCOMPARE(ExisteBaseDatos(empty, QStringLiteral("llamora.mdb")), 2);
-    QVERIFY(QDir(empty).isEmpty());
-    QCOMPARE(
-        ExisteBaseDatos(m_env->root() + QStringLiteral("/nowhere"), QStringLiteral("llamora.mdb")),
-        1);
-
-    const QString broken = folder("broken");
-    writeJunk(broken + QStringLiteral("/Llamora.mdb"));
-    QCOMPARE(ExisteBaseDatos(broken, QStringLiteral("llamora.mdb")), 1);
+    return std::make_unique<CallReceptionTest>();
 }
 
-void ReceptionTest::databaseThatCannotBeWrittenIsRefusedWithTheReason()
-{
-    if (OrdinaryUser::isRoot()) {
-        QVERIFY(OrdinaryUser::runTestFunction(QTest::currentTestFunction()));
-        return;
-    }
-    const QString name = QStringLiteral("llamora.mdb");
-    const QString shared = folder("shared");
-    const QString db = TestEnvironment::copyEmptyDatabase(shared);
-    const auto readAndEnter = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
-                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
-    QCOMPARE(ExisteBaseDatos(shared, name), 0);
-    QVERIFY(!databaseWriteMessage(shared, name));
-
-    // The installed layout used by an ordinary user: the file may be read, not written.
-    QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    QCOMPARE(ExisteBaseDatos(shared, name), 2);
-    const auto fileMessage = databaseWriteMessage(shared, name);
-    QVERIFY(fileMessage);
-    QCOMPARE(fileMessage->text,
-             QStringLiteral("La Base de Datos de «%1» no se puede usar para registrar llamadas: "
-                            "sin permiso de escritura en el archivo «%2». Indique otra "
-                            "ubicación, o pida ese permiso al administrador del equipo.")
-                 .arg(shared, db));
-    QCOMPARE(fileMessage->icon, MessageIcon::Exclamation);
-
-    // The start-up says why, then goes the way of a missing file: the wizard, and the end when
-    // nothing changed there.
-    SettingsStore settings(m_env->programFolder());
-    settings.setBaseDeDatos(shared);
-    ProgramValues values;
-    values.programFolder = m_env->programFolder();
-    FakeScreens screens;
-    QCOMPARE(StartupSequence(settings, values, screens).Main(), StartupSequence::Outcome::Ended);
-    QCOMPARE(screens.messages, QList<Message>{*fileMessage});
-    QCOMPARE(screens.wizardShown, 1);
-    QCOMPARE(screens.splashShown, 0);
-
-    // A writable file in a folder that cannot take the engine's journal.
-    QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner));
-    QVERIFY(QFile::setPermissions(shared, readAndEnter));
-    const int folderResult = ExisteBaseDatos(shared, name);
-    const auto folderMessage = databaseWriteMessage(shared, name);
-    QVERIFY(QFile::setPermissions(shared, readAndEnter | QFile::WriteOwner));
-    QCOMPARE(folderResult, 2);
-    QVERIFY(folderMessage);
-    QVERIFY2(folderMessage->text.contains(
-                 QStringLiteral("sin permiso de escritura en la carpeta «%1»").arg(shared)),
-             qPrintable(folderMessage->text));
-    // Nothing was left behind by the checks.
-    QCOMPARE(QDir(shared).entryList(QDir::Files | QDir::Hidden), QStringList{"Llamora.mdb"});
-    QCOMPARE(ExisteBaseDatos(shared, name), 0);
-}
-
-void ReceptionTest::storedConfigConversions_data()
-{
-    QTest::addColumn<QString>("puerto");
-    QTest::addColumn<QString>("puesto");
-    QTest::addColumn<QString>("activar");
-    QTest::addColumn<int>("expectedPuerto"); // 0: none
-    QTest::addColumn<int>("expectedPuesto");
-    QTest::addColumn<bool>("expectedActivar");
-    QTest::addColumn<bool>("storeFolder");
-
-    QTest::newRow("all stored") << "3"
-                                << "7"
-                                << "1" << 3 << 7 << true << true;
-    QTest::newRow("nothing stored") << ""
-                                    << ""
-                                    << "" << 0 << 1 << false << false;
-    QTest::newRow("puesto 0, activar 0") << "16"
-                                         << "0"
-                                         << "0" << 16 << 1 << false << true;
-    QTest::newRow("text values") << "abc"
-                                 << "abc"
-                                 << "abc" << 0 << 1 << false << false;
-    QTest::newRow("activar 2") << "4"
-                               << "10"
-                               << "2" << 4 << 10 << false << false;
-}
-
-void ReceptionTest::storedConfigConversions()
-{
-    QFETCH(QString, puerto);
-    QFETCH(QString, puesto);
-    QFETCH(QString, activar);
-    QFETCH(int, expectedPuerto);
-    QFETCH(int, expectedPuesto);
-    QFETCH(bool, expectedActivar);
-    QFETCH(bool, storeFolder);
-    SettingsStore settings(m_env->programFolder());
-    settings.setPuerto(puerto);
-    settings.setPuesto(puesto);
-    settings.setActivarCID(activar);
-    const QString shared = folder("shared");
-    settings.setBaseDeDatos(storeFolder ? shared : QString());
-
-    const StoredConfig config = readStoredConfig(settings);
-
-    QCOMPARE(config.Puerto.value_or(0), expectedPuerto);
-    QCOMPARE(int(config.NumeroPuesto), expectedPuesto);
-    QCOMPARE(config.ActivarCID, expectedActivar);
-    QCOMPARE(config.CarpetaBase, storeFolder ? shared : m_env->programFolder());
-}
-
-void ReceptionTest::attachReportsWhatTheLoadMustDo()
-{
-    const QString path = TestEnvironment::copyEmptyDatabase(folder("db"));
-    DataControl datLlamada;
-    const DatabaseAttachResult attached = attachDatLlamada(datLlamada, path);
-    QCOMPARE(attached.next, DatabaseAttachResult::Next::GoOn);
-    QVERIFY(!attached.message);
-    QVERIFY(datLlamada.isAttached());
-
-    DataControl unreachable;
-    const DatabaseAttachResult off =
-        attachDatLlamada(unreachable, m_env->root() + QStringLiteral("/apagada/Llamora.mdb"));
-    QCOMPARE(off.next, DatabaseAttachResult::Next::EndProgram);
-    const Message offMessage{QStringLiteral("La Estación principal esta apagada, enciéndala y "
-                                            "ejecute nuevamente el programa."),
-                             MessageIcon::Exclamation, MessageButtons::Ok};
-    QCOMPARE(off.message, std::optional<Message>(offMessage));
-
-    DataControl missing;
-    const QString empty = folder("empty");
-    const DatabaseAttachResult repair =
-        attachDatLlamada(missing, empty + QStringLiteral("/Llamora.mdb"));
-    QCOMPARE(repair.next, DatabaseAttachResult::Next::Repair);
-    const Message repairMessage{
-        QStringLiteral("Problema con la base de datos, se itentará reparar, si no se logra, "
-                       "comunique a la asistencia técnica el error: 3024"),
-        MessageIcon::Exclamation, MessageButtons::Ok};
-    QCOMPARE(repair.message, std::optional<Message>(repairMessage));
-    QVERIFY(QDir(empty).isEmpty());
-}
-
-void ReceptionTest::startupSequence_data()
-{
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<bool>("databaseInProgramFolder");
-    QTest::addColumn<int>("wizard");
-    QTest::addColumn<int>("wizardShown");
-    QTest::addColumn<bool>("running");
-    QTest::addColumn<int>("carpetaBase");
-
-    QTest::newRow("stored folder holds the file")
-        << int(GoodFolder) << false << int(Leave) << 0 << true << int(GoodFolder);
-    QTest::newRow("nothing stored, file in program folder")
-        << int(Nothing) << true << int(Leave) << 1 << true << int(Nothing);
-    QTest::newRow("nothing stored, no file anywhere")
-        << int(Nothing) << false << int(Leave) << 2 << false << int(Nothing);
-    QTest::newRow("file missing, wizard left")
-        << int(EmptyFolder) << true << int(Leave) << 1 << false << int(EmptyFolder);
-    // The folder the user has just chosen counts at once.
-    QTest::newRow("file missing, right folder chosen")
-        << int(EmptyFolder) << false << int(ChooseGood) << 1 << true << int(GoodFolder);
-    QTest::newRow("load ends the program")
-        << int(EmptyFolder) << true << int(EndProgram) << 1 << false << int(EmptyFolder);
-}
-
-void ReceptionTest::startupSequence()
-{
-    QFETCH(int, stored);
-    QFETCH(bool, databaseInProgramFolder);
-    QFETCH(int, wizard);
-    QFETCH(int, wizardShown);
-    QFETCH(bool, running);
-    QFETCH(int, carpetaBase);
-    const QStringList folders{m_env->programFolder(), folder("empty"), folder("good")};
-    static_cast<void>(TestEnvironment::copyEmptyDatabase(folders.at(GoodFolder)));
-    if (databaseInProgramFolder)
-        static_cast<void>(TestEnvironment::copyEmptyDatabase(m_env->programFolder()));
-    SettingsStore settings(m_env->programFolder());
-    if (stored != Nothing)
-        settings.setBaseDeDatos(folders.at(stored));
-    ProgramValues values;
-    values.programFolder = m_env->programFolder();
-    FakeScreens screens;
-    screens.wizard = [&] {
-        if (wizard == ChooseGood)
-            settings.setBaseDeDatos(folders.at(GoodFolder));
-        return wizard != EndProgram;
-    };
-
-    const auto outcome = StartupSequence(settings, values, screens).Main();
-
-    QCOMPARE(outcome,
-             running ? StartupSequence::Outcome::Running : StartupSequence::Outcome::Ended);
-    QCOMPARE(screens.wizardShown, wizardShown);
-    QCOMPARE(screens.splashShown, running ? 1 : 0);
-    QCOMPARE(values.CarpetaBase, folders.at(carpetaBase));
-}
-
-QTEST_GUILESS_MAIN(ReceptionTest)
-#include "tst_reception.moc"
+#include "tst_reception_calls.moc"
