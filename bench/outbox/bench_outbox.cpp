@@ -5,6 +5,7 @@
 //    second, median of `runs` runs (default 5);
 //  - meanwhile another workstation logs a call every 10 ms: its longest and median wait for the
 //    file's write lock.
+#include "LargeDatabase.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "outbox/OutboxDelivery.h"
@@ -13,7 +14,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -25,32 +25,11 @@ namespace {
 
 constexpr int Clients = 1000;
 
-QString telefonoFor(int client)
-{
-    return QStringLiteral("11%1").arg(client, 8, 10, QLatin1Char('0'));
-}
-
+// A fresh file of Clients clients and no calls, replacing the last run's.
 bool makeDatabase(const QString& path)
 {
     QFile::remove(path);
-    if (!QFile::copy(QStringLiteral(LLAMORA_EMPTY_DATABASE), path))
-        return false;
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    DatabaseConnection connection;
-    if (connection.open(path) != DatabaseError::None ||
-        connection.beginWrite() != DatabaseError::None)
-        return false;
-    {
-        QSqlQuery insert(connection.database());
-        insert.prepare(QStringLiteral("INSERT INTO Clientes (Telefono, FIngreso, CantLlamadas) "
-                                      "VALUES (?, '2024-01-01', 0)"));
-        for (int i = 0; i < Clients; ++i) {
-            insert.bindValue(0, telefonoFor(i));
-            if (!insert.exec())
-                return false;
-        }
-    }
-    return connection.commit() == DatabaseError::None;
+    return LargeDatabase::build(path, Clients, 0);
 }
 
 template <typename T>
@@ -126,7 +105,7 @@ int main(int argc, char** argv)
         for (int i = 0; i < calls; ++i) {
             const QString number = i % 10 == 0
                                        ? QStringLiteral("35%1").arg(i, 8, 10, QLatin1Char('0'))
-                                       : telefonoFor((i * 7919) % Clients);
+                                       : LargeDatabase::telefonoFor((i * 7919) % Clients);
             QElapsedTimer kept;
             kept.start();
             if (!outbox.append({number, start.addSecs(i), 1}))

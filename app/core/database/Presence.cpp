@@ -62,13 +62,20 @@ int openCompanion(const QString& databasePath)
     return descriptor;
 }
 
-bool lockGate(int descriptor, short type)
+// A lock on the one byte at offset of the companion file.
+struct flock byteLock(short type, off_t offset)
 {
     struct flock lock = {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
-    lock.l_start = gateByte;
+    lock.l_start = offset;
     lock.l_len = 1;
+    return lock;
+}
+
+bool lockByte(int descriptor, off_t offset, short type)
+{
+    struct flock lock = byteLock(type, offset);
     return fcntl(descriptor, F_OFD_SETLK, &lock) == 0;
 }
 
@@ -77,7 +84,7 @@ bool waitForGate(int descriptor, short type, int timeoutMs)
 {
     QElapsedTimer waited;
     waited.start();
-    while (!lockGate(descriptor, type)) {
+    while (!lockByte(descriptor, gateByte, type)) {
         if (errno != EAGAIN && errno != EACCES && errno != EINTR)
             return false;
         if (waited.elapsed() >= timeoutMs)
@@ -87,26 +94,17 @@ bool waitForGate(int descriptor, short type, int timeoutMs)
     return true;
 }
 
-bool lockSlot(int descriptor, int slot, short type, int command)
-{
-    struct flock lock = {};
-    lock.l_type = type;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = slot;
-    lock.l_len = 1;
-    return fcntl(descriptor, command, &lock) == 0;
-}
-
 bool slotTaken(int descriptor, int slot)
 {
-    struct flock lock = {};
-    lock.l_type = F_WRLCK;
-    lock.l_whence = SEEK_SET;
-    lock.l_start = slot;
-    lock.l_len = 1;
+    struct flock lock = byteLock(F_WRLCK, slot);
     if (fcntl(descriptor, F_OFD_GETLK, &lock) != 0)
         return false;
     return lock.l_type != F_UNLCK;
+}
+
+off_t slotRecord(int slot)
+{
+    return recordsStart + static_cast<off_t>(slot) * recordSize;
 }
 
 QByteArray recordFor(const WorkstationIdentity& identity)
@@ -160,8 +158,7 @@ PresenceReport queryPresence(const QString& databasePath)
         if (!slotTaken(descriptor, slot))
             continue;
         QByteArray raw(recordSize, '\0');
-        const ssize_t got = pread(descriptor, raw.data(), recordSize,
-                                  recordsStart + static_cast<off_t>(slot) * recordSize);
+        const ssize_t got = pread(descriptor, raw.data(), recordSize, slotRecord(slot));
         WorkstationIdentity other;
         // A mark whose record is not written yet, or unreadable, counts as another workstation:
         // the cautious answer for those who ask before compacting.
@@ -292,11 +289,10 @@ bool PresenceMark::mark(const QString& databasePath, const WorkstationIdentity& 
     if (descriptor < 0)
         return false;
     for (int slot = 0; slot < slotCount; ++slot) {
-        if (!lockSlot(descriptor, slot, F_WRLCK, F_OFD_SETLK))
+        if (!lockByte(descriptor, slot, F_WRLCK))
             continue;
         const QByteArray record = recordFor(identity);
-        if (pwrite(descriptor, record.constData(), recordSize,
-                   recordsStart + static_cast<off_t>(slot) * recordSize) != recordSize) {
+        if (pwrite(descriptor, record.constData(), recordSize, slotRecord(slot)) != recordSize) {
             ::close(descriptor);
             return false;
         }
@@ -315,8 +311,7 @@ void PresenceMark::release()
     const QByteArray empty(recordSize, '\0');
     // Clear the record while the slot is still ours, then let the lock go with the descriptor.
     [[maybe_unused]] const ssize_t written =
-        pwrite(m_descriptor, empty.constData(), recordSize,
-               recordsStart + static_cast<off_t>(m_slot) * recordSize);
+        pwrite(m_descriptor, empty.constData(), recordSize, slotRecord(m_slot));
     ::close(m_descriptor);
     m_descriptor = -1;
     m_slot = -1;

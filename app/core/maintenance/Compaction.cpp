@@ -4,6 +4,7 @@
 #include "maintenance/FileReplacement.h"
 #include "maintenance/Maintenance.h"
 #include "maintenance/MaintenanceMessages.h"
+#include "maintenance/MaintenanceOutcome.h"
 #include "maintenance/SqliteFile.h"
 
 #include <QDir>
@@ -24,12 +25,7 @@ QString backupPath(const QString& carpetaBase)
 namespace {
 MaintenanceResult failed(int error, const QString& detail)
 {
-    MaintenanceResult result;
-    result.error = error == DatabaseError::None ? DatabaseError::ReservedError : error;
-    result.message =
-        MaintenanceMessages::inUse(error).value_or(MaintenanceMessages::compactionFailed());
-    result.detail = detail;
-    return result;
+    return MaintenanceOutcome::failed(error, detail, MaintenanceMessages::compactionFailed());
 }
 
 void report(const MaintenanceProgress& progress, const QString& stage)
@@ -86,8 +82,5 @@ MaintenanceResult CompactaBaseDatos(const QString& carpetaBase, const Maintenanc
         return failed(DatabaseError::DiskError, why);
     }
 
-    MaintenanceResult result;
-    result.succeeded = true;
-    result.message = MaintenanceMessages::compacted();
-    return result;
+    return MaintenanceOutcome::succeeded(MaintenanceMessages::compacted());
 }

@@ -4,6 +4,7 @@
 #include "maintenance/FileReplacement.h"
 #include "maintenance/Maintenance.h"
 #include "maintenance/MaintenanceMessages.h"
+#include "maintenance/MaintenanceOutcome.h"
 #include "maintenance/Salvage.h"
 #include "maintenance/SqliteFile.h"
 
@@ -49,20 +50,7 @@ Verdict checkIntegrity(SqliteFile& file)
 
 MaintenanceResult failed(int error, const QString& detail)
 {
-    MaintenanceResult result;
-    result.error = error == DatabaseError::None ? DatabaseError::ReservedError : error;
-    result.message =
-        MaintenanceMessages::inUse(error).value_or(MaintenanceMessages::repairFailed());
-    result.detail = detail;
-    return result;
-}
-
-MaintenanceResult succeeded(const Message& message)
-{
-    MaintenanceResult result;
-    result.succeeded = true;
-    result.message = message;
-    return result;
+    return MaintenanceOutcome::failed(error, detail, MaintenanceMessages::repairFailed());
 }
 
 // Where the damaged file is kept: a name of its own, never "Llamora.bak", which holds the last
@@ -105,7 +93,7 @@ MaintenanceResult ReparaBaseDatos(const QString& carpetaBase, const MaintenanceP
                     verdict = checkIntegrity(file);
             }
             if (verdict == Verdict::Sound)
-                return succeeded(MaintenanceMessages::repaired());
+                return MaintenanceOutcome::succeeded(MaintenanceMessages::repaired());
         }
     }
 
@@ -129,7 +117,7 @@ MaintenanceResult ReparaBaseDatos(const QString& carpetaBase, const MaintenanceP
         return failed(DatabaseError::DiskError, why);
     }
     if (saved.complete())
-        return succeeded(MaintenanceMessages::repaired());
-    return succeeded(MaintenanceMessages::repairedWithLosses(saved.clientes, saved.llamadas,
-                                                             QFileInfo(damaged).fileName()));
+        return MaintenanceOutcome::succeeded(MaintenanceMessages::repaired());
+    return MaintenanceOutcome::succeeded(MaintenanceMessages::repairedWithLosses(
+        saved.clientes, saved.llamadas, QFileInfo(damaged).fileName()));
 }
