@@ -53,8 +53,7 @@ frmSplash::frmSplash(const QIcon& logo, QWidget* parent)
     lblPlatform = makeLabel(Frame1, "lblPlatform", QString(), 11, true);
     lblWarning = makeLabel(Frame1, "lblWarning", QString(), 8, false);
     lblWarning->setWordWrap(true);
-    lblCompany =
-        makeLabel(Frame1, "lblCompany", QStringLiteral("Sistemas del Arroyo S.R.L."), 9, false);
+    lblCompany = makeLabel(Frame1, "lblCompany", ProgramInfo::makerName(), 9, false);
     lblCopyright = makeLabel(
         Frame1, "lblCopyright",
         QStringLiteral("© Sistemas del Arroyo, Paraná, Entre Ríos. Todos los derechos reservados."),
