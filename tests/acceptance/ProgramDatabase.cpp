@@ -47,6 +47,18 @@ QVariant scalar(const QString& databasePath, const QString& sql)
     return value;
 }
 
+int count(const QString& databasePath, const QString& sql)
+{
+    return scalar(databasePath, sql).toInt();
+}
+
+int callsOf(const QString& databasePath, const QString& telefono)
+{
+    return count(databasePath, QStringLiteral("SELECT COUNT(*) FROM Llamadas L JOIN Clientes C ON "
+                                              "L.Cliente = C.IdCliente WHERE C.Telefono = '") +
+                                   telefono + QLatin1Char('\''));
+}
+
 bool execute(const QString& databasePath, const QString& sql)
 {
     return withConnection(databasePath, false, [&](QSqlDatabase& db) {

@@ -9,6 +9,10 @@ namespace ProgramDatabase {
 
 // The first column of the first row; an invalid QVariant when the statement fails.
 QVariant scalar(const QString& databasePath, const QString& sql);
+// The first column as a whole number (0 when the statement fails).
+int count(const QString& databasePath, const QString& sql);
+// How many calls the client with this telephone has in the log.
+int callsOf(const QString& databasePath, const QString& telefono);
 // Runs a changing statement; false when it fails.
 bool execute(const QString& databasePath, const QString& sql);
 // Adds a client with these details and `calls` earlier calls (CantLlamadas agreeing); a null

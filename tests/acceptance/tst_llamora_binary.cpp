@@ -47,17 +47,8 @@ private:
     QByteArray m_saved;
 };
 
-int count(const QString& db, const QString& sql)
-{
-    return ProgramDatabase::scalar(db, sql).toInt();
-}
-
-int callsOf(const QString& db, const QString& telefono)
-{
-    return count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas L JOIN Clientes C ON "
-                                    "L.Cliente = C.IdCliente WHERE C.Telefono = '") +
-                         telefono + QLatin1Char('\''));
-}
+using ProgramDatabase::callsOf;
+using ProgramDatabase::count;
 
 QString today()
 {

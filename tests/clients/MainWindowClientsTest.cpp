@@ -16,6 +16,41 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <functional>
+
+namespace {
+
+// The real main window with one client screen wired in, shown, over a database whose one client
+// is Juan on 4567 (with the alert as given).
+struct WindowWithJuan
+{
+    using Screen = std::function<void()> frmIdentificador::Screens::*;
+
+    WindowWithJuan(Screen screen, void (*open)(frmIdentificador&), bool alerta)
+        : f(env.programFolder())
+        , w(*f.window)
+        , path(f.values.databasePath())
+        , id(addCaller(path, QStringLiteral("4567")))
+    {
+        frmIdentificador::Screens screens;
+        screens.*screen = [this, open] {
+            open(w);
+        };
+        w.setScreens(std::move(screens));
+        saved = saveClientDetails(path, id, {QStringLiteral("Juan"), {}, {}, alerta}) == 0;
+        w.show();
+    }
+
+    TestEnvironment env;
+    MainWindowFixture f;
+    frmIdentificador& w;
+    const QString path;
+    const qint64 id;
+    bool saved = false;
+};
+
+} // namespace
+
 void MainWindowClientsTest::init()
 {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
@@ -23,18 +58,12 @@ void MainWindowClientsTest::init()
 
 void MainWindowClientsTest::callerEditorFollowsTheMainWindow()
 {
-    TestEnvironment env;
-    MainWindowFixture f(env.programFolder());
-    frmIdentificador& w = *f.window;
-    frmIdentificador::Screens screens;
-    screens.frmLlamantes = [&w] {
-        ClientScreens::openCallerEditor(w);
-    };
-    w.setScreens(std::move(screens));
-    const QString path = f.values.databasePath();
-    const qint64 id = addCaller(path, QStringLiteral("4567"));
-    QVERIFY(saveClientDetails(path, id, {QStringLiteral("Juan"), {}, {}, false}) == 0);
-    w.show();
+    WindowWithJuan juan(&frmIdentificador::Screens::frmLlamantes, &ClientScreens::openCallerEditor,
+                        false);
+    QVERIFY(juan.saved);
+    frmIdentificador& w = juan.w;
+    const QString path = juan.path;
+    const qint64 id = juan.id;
     w.Recibe_llamada(QStringLiteral("4567"));
     QVERIFY(w.cmdLlamante()->isEnabled());
 
@@ -77,18 +106,12 @@ void MainWindowClientsTest::callerEditorFollowsTheMainWindow()
 
 void MainWindowClientsTest::searchTakesTheNumberAsACall()
 {
-    TestEnvironment env;
-    MainWindowFixture f(env.programFolder());
-    frmIdentificador& w = *f.window;
-    frmIdentificador::Screens screens;
-    screens.frmBuscarTelefono = [&w] {
-        ClientScreens::openNumberSearch(w);
-    };
-    w.setScreens(std::move(screens));
-    const QString path = f.values.databasePath();
-    const qint64 id = addCaller(path, QStringLiteral("4567"));
-    QVERIFY(saveClientDetails(path, id, {QStringLiteral("Juan"), {}, {}, true}) == 0);
-    w.show();
+    WindowWithJuan juan(&frmIdentificador::Screens::frmBuscarTelefono,
+                        &ClientScreens::openNumberSearch, true);
+    QVERIFY(juan.saved);
+    frmIdentificador& w = juan.w;
+    const QString path = juan.path;
+    const qint64 id = juan.id;
 
     const auto search = [&w](const QString& typed, bool accept) {
         auto handle = whenModal<frmBuscarTelefono>([typed, accept](frmBuscarTelefono& form) {
@@ -113,7 +136,7 @@ void MainWindowClientsTest::searchTakesTheNumberAsACall()
     QVERIFY(search(QStringLiteral("45ab67"), true));
     QCOMPARE(
         count(QStringLiteral("SELECT count(*) FROM Llamadas WHERE Puesto = %1 AND Cliente = %2")
-                  .arg(f.values.NumeroPuesto)
+                  .arg(juan.f.values.NumeroPuesto)
                   .arg(id)),
         1);
     QCOMPARE(stored(path, id).CantLlamadas.value_or(-1), 1);

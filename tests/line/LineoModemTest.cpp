@@ -27,6 +27,16 @@ struct Line
         lineo.setReplyTimeout(Bound);
         return environment.isValid() && modem.start(simulatorOptions) && modem.pointPort(4);
     }
+    // Started and switched on, with replies waited for only briefly: for tests of what comes
+    // after the detection.
+    bool startEnabled(const QStringList& simulatorOptions)
+    {
+        if (!start(simulatorOptions))
+            return false;
+        lineo.setReplyTimeout(50ms);
+        enable();
+        return true;
+    }
     qint64 enable()
     {
         QElapsedTimer clock;
@@ -114,9 +124,7 @@ void LineoModemTest::recordWholeAndSplitAtEveryPoint()
 {
     const QByteArray record = "\r\nDATE = 1205\r\nTIME = 0931\r\nNMBR = 5551234\r\n";
     Line line;
-    QVERIFY(line.start(accepting("AT+VCID=1")));
-    line.lineo.setReplyTimeout(50ms);
-    line.enable();
+    QVERIFY(line.startEnabled(accepting("AT+VCID=1")));
     QSignalSpy calls(&line.lineo, &Lineo::Llamada);
     QVERIFY(line.modem.raw(record));
     QTRY_COMPARE(calls.count(), 1);
@@ -146,9 +154,7 @@ void LineoModemTest::dialects()
 {
     QFETCH(QStringList, simulatorOptions);
     Line line;
-    QVERIFY(line.start(simulatorOptions + accepting("AT#CC1=1")));
-    line.lineo.setReplyTimeout(50ms);
-    line.enable();
+    QVERIFY(line.startEnabled(simulatorOptions + accepting("AT#CC1=1")));
     QStringList numbers;
     QList<QDateTime> times;
     connect(&line.lineo, &Lineo::Llamada, &line.lineo, [&] {
@@ -187,9 +193,7 @@ void LineoModemTest::dialects()
 void LineoModemTest::realModemRecords()
 {
     Line line;
-    QVERIFY(line.start(accepting("AT+VCID=1")));
-    line.lineo.setReplyTimeout(50ms);
-    line.enable();
+    QVERIFY(line.startEnabled(accepting("AT+VCID=1")));
     QSignalSpy calls(&line.lineo, &Lineo::Llamada);
 
     // A record of several hundred characters (long MESG and NAME lines), one byte at a time.
@@ -221,9 +225,7 @@ void LineoModemTest::realModemRecords()
 void LineoModemTest::deviceGoesAway()
 {
     Line line;
-    QVERIFY(line.start(accepting("AT+VCID=1")));
-    line.lineo.setReplyTimeout(50ms);
-    line.enable();
+    QVERIFY(line.startEnabled(accepting("AT+VCID=1")));
     QSignalSpy lost(&line.lineo, &Lineo::deviceLost);
     QVERIFY(line.modem.unplug());
     QTRY_COMPARE(lost.count(), 1);

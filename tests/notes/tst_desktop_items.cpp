@@ -28,6 +28,29 @@ QString writePage(const QString& folder, const QString& name, const QByteArray& 
     return path;
 }
 
+// Two pages in a "PostIt" folder of a fresh environment, as the program writes its notes.
+struct TwoPages
+{
+    TwoPages(const QByteArray& firstColour, const QByteArray& firstBody,
+             const QByteArray& secondColour, const QByteArray& secondBody)
+        : first(writePage(folder, QStringLiteral("Lineo1.html"), firstColour, firstBody))
+        , second(writePage(folder, QStringLiteral("Lineo2.html"), secondColour, secondBody))
+    {}
+
+    TestEnvironment env;
+    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
+    const QString first;
+    const QString second;
+};
+
+// A run of the program that leaves both pages on the desktop.
+void showBoth(DesktopNoteService& desktop, const TwoPages& pages)
+{
+    desktop.activate();
+    desktop.addItem(pages.first);
+    desktop.addItem(pages.second);
+}
+
 void drag(QWidget* window, const QPoint& by)
 {
     const QPoint start = window->mapToGlobal(QPoint(40, 50));
@@ -57,14 +80,14 @@ private slots:
 
 void DesktopItemsTest::publishedNoteComesBackWhereItWasLeft()
 {
-    TestEnvironment env;
-    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
-    const QString first = writePage(folder, QStringLiteral("Lineo1.html"), "C0FFFF", "primera");
-    const QString second = writePage(folder, QStringLiteral("Lineo2.html"), "FFFFC0", "segunda");
+    const TwoPages pages("C0FFFF", "primera", "FFFFC0", "segunda");
+    const QString& first = pages.first;
+    const QString& second = pages.second;
     QRect movedTo;
     {
         DesktopNoteService desktop;
-        QCOMPARE(desktop.listPath(), env.dataHome() + QStringLiteral("/Llamora/escritorio.json"));
+        QCOMPARE(desktop.listPath(),
+                 pages.env.dataHome() + QStringLiteral("/Llamora/escritorio.json"));
         QVERIFY(desktop.activate());
         QCOMPARE(desktop.addItem(first), DesktopItems::AddResult::Shown);
         QCOMPARE(desktop.addItem(second), DesktopItems::AddResult::Shown);
@@ -97,15 +120,12 @@ void DesktopItemsTest::publishedNoteComesBackWhereItWasLeft()
 
 void DesktopItemsTest::removingForgetsTheItemButKeepsThePage()
 {
-    TestEnvironment env;
-    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
-    const QString first = writePage(folder, QStringLiteral("Lineo1.html"), "C0C0FF", "uno");
-    const QString second = writePage(folder, QStringLiteral("Lineo2.html"), "FFFFFF", "dos");
+    const TwoPages pages("C0C0FF", "uno", "FFFFFF", "dos");
+    const QString& first = pages.first;
+    const QString& second = pages.second;
     {
         DesktopNoteService desktop;
-        desktop.activate();
-        desktop.addItem(first);
-        desktop.addItem(second);
+        showBoth(desktop, pages);
         // "×" on one, "Quitar del escritorio" on the other.
         QTest::mouseClick(desktop.windowOf(first)->closeButton(), Qt::LeftButton);
         NoteWindow* other = desktop.windowOf(second);
@@ -125,15 +145,13 @@ void DesktopItemsTest::removingForgetsTheItemButKeepsThePage()
 
 void DesktopItemsTest::pagesGoneOrListUnreadable()
 {
-    TestEnvironment env;
-    const QString folder = env.makeFolder(QStringLiteral("PostIt"));
-    const QString kept = writePage(folder, QStringLiteral("Lineo1.html"), "C0FFFF", "queda");
-    const QString gone = writePage(folder, QStringLiteral("Lineo2.html"), "C0FFFF", "se borra");
+    const TwoPages pages("C0FFFF", "queda", "C0FFFF", "se borra");
+    const QString& folder = pages.folder;
+    const QString& kept = pages.first;
+    const QString& gone = pages.second;
     {
         DesktopNoteService desktop;
-        desktop.activate();
-        desktop.addItem(kept);
-        desktop.addItem(gone);
+        showBoth(desktop, pages);
         QCOMPARE(desktop.addItem(folder + QStringLiteral("/nada.html")),
                  DesktopItems::AddResult::PageUnreadable);
     }

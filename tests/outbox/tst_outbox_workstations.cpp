@@ -38,17 +38,8 @@ QString outboxPath(const QString& dataHome, const QString& programFolder)
            SettingsStore::encodedApplicationName(programFolder) + QStringLiteral(".pendientes");
 }
 
-int count(const QString& db, const QString& sql)
-{
-    return ProgramDatabase::scalar(db, sql).toInt();
-}
-
-int callsOf(const QString& db, const QString& telefono)
-{
-    return count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas L JOIN Clientes C ON "
-                                    "L.Cliente = C.IdCliente WHERE C.Telefono = '") +
-                         telefono + QLatin1Char('\''));
-}
+using ProgramDatabase::callsOf;
+using ProgramDatabase::count;
 
 // Every call once, every count equal to the calls logged for its client, one client a number.
 void verifyLogIsConsistent(const QString& db)
