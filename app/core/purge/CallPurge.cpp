@@ -10,11 +10,12 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
-// The first batch is small; later ones are sized from the time the earlier ones took, aiming
-// under the lock bound with room for a slower batch. Large batches matter: each one rewrites
-// much of the index on Cliente, whatever its size.
+// Batches are sized from the time the earlier ones took, aiming under the lock bound with room
+// for a slower batch; the first one is small.
 constexpr qint64 firstBatch = 2000;
 constexpr qint64 smallestBatch = 100;
 constexpr qint64 largestBatch = 200000;
@@ -22,10 +23,64 @@ constexpr double targetLockMs = CallPurge::maxLockMs * 0.7;
 // Between two batches the lock is left free a moment, so a workstation waiting to log a call
 // takes it then rather than after the whole purge.
 constexpr unsigned long pauseMs = 4;
+constexpr int mostSlices = 8;
 
 QString cutoff(const QDate& corte)
 {
     return DateText::startOfDay(corte);
+}
+
+// Calls are deleted in key order, a stretch of keys ("slab") at a time. Clients call in no
+// order, so any batch of a few thousand calls touches nearly every page of the index on
+// Cliente, and writing those pages (journal and file) costs more than the calls themselves.
+// Splitting a slab into slices by client keeps each batch's part of that index small, at the
+// price of touching the slab's table pages once per slice. The two costs balance, as measured on
+// a million calls, at about sqrt(calls in the table / (4 x batch)) slices.
+int slicesFor(qint64 callsInTable, qint64 batch)
+{
+    if (callsInTable <= 0 || batch <= 0)
+        return 1;
+    const double balanced =
+        std::sqrt(static_cast<double>(callsInTable) / (4.0 * static_cast<double>(batch)));
+    return std::clamp(static_cast<int>(std::lround(balanced)), 1, mostSlices);
+}
+
+struct Range
+{
+    qint64 low = 0;
+    qint64 high = 0; // inclusive
+};
+
+// The client keys the calls refer to, and roughly how many calls the table holds (the span of
+// call keys: it only guides the slices). Read without any lock kept.
+int readBounds(DatabaseConnection& connection, Range* clients, qint64* callsInTable)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT min(Cliente), max(Cliente), max(IdLlamada) - "
+                                   "min(IdLlamada) + 1 FROM Llamadas")) ||
+        !query.next())
+        return errorNumberFor(query.lastError());
+    clients->low = query.value(0).toLongLong();
+    clients->high = query.value(1).toLongLong();
+    *callsInTable = query.value(2).toLongLong();
+    return DatabaseError::None;
+}
+
+// The key that ends the slab of the next `calls` calls after `after`, at most `newest`.
+int slabEnd(DatabaseConnection& connection, qint64 after, qint64 newest, qint64 calls, qint64* end)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT IdLlamada FROM Llamadas WHERE IdLlamada > :after AND "
+                                 "IdLlamada <= :newest ORDER BY IdLlamada LIMIT 1 OFFSET :skip"));
+    query.bindValue(QStringLiteral(":after"), after);
+    query.bindValue(QStringLiteral(":newest"), newest);
+    query.bindValue(QStringLiteral(":skip"), calls - 1);
+    if (!query.exec())
+        return errorNumberFor(query.lastError());
+    *end = query.next() ? query.value(0).toLongLong() : newest;
+    return DatabaseError::None;
 }
 } // namespace
 
@@ -67,51 +122,95 @@ CallPurgeWorker::CallPurgeWorker(QString databasePath, QDate corte, qint64 newes
     , m_newestKey(newestKey)
 {}
 
+// One batch: the counted calls of the slab (after, end] whose client is in [low, high), or all
+// the slab's remaining ones when `rest` is set. Returns the error; `removed` the calls deleted.
+int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const Slice& slice,
+                                 qint64* removed)
+{
+    *removed = 0;
+    int error = connection.beginWrite();
+    if (error != DatabaseError::None)
+        return error;
+    QSqlQuery query(connection.database());
+    // By key range only: "+" keeps the client and date terms off their indexes. Never a call
+    // logged after the count: the slab ends at the newest key counted.
+    QString sql = QStringLiteral("DELETE FROM Llamadas WHERE IdLlamada > :after AND IdLlamada <= "
+                                 ":end AND +Llamadas.Fecha < :corte");
+    if (!slice.rest)
+        sql += QStringLiteral(" AND +Llamadas.Cliente >= :low AND +Llamadas.Cliente < :high");
+    query.prepare(sql);
+    query.bindValue(QStringLiteral(":after"), slice.after);
+    query.bindValue(QStringLiteral(":end"), slice.end);
+    query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
+    if (!slice.rest) {
+        query.bindValue(QStringLiteral(":low"), slice.low);
+        query.bindValue(QStringLiteral(":high"), slice.high);
+    }
+    if (query.exec())
+        *removed = query.numRowsAffected();
+    else
+        error = errorNumberFor(query.lastError());
+    query.finish();
+    if (error != DatabaseError::None) {
+        // This batch's calls stay; the earlier batches are already committed.
+        connection.rollback();
+        *removed = 0;
+        return error;
+    }
+    error = connection.commit();
+    if (error != DatabaseError::None)
+        *removed = 0;
+    return error;
+}
+
 void CallPurgeWorker::run()
 {
     DatabaseConnection connection;
     m_error = connection.open(m_databasePath);
+    Range clients;
+    qint64 callsInTable = 0;
+    if (m_error == DatabaseError::None)
+        m_error = readBounds(connection, &clients, &callsInTable);
     qint64 batch = firstBatch;
-    while (m_error == DatabaseError::None) {
-        QElapsedTimer locked;
-        locked.start();
-        m_error = connection.beginWrite();
-        if (m_error != DatabaseError::None)
-            break;
-        QSqlQuery query(connection.database());
-        // Oldest first through the index on Fecha; never a call logged after the count.
-        query.prepare(QStringLiteral(
-            "DELETE FROM Llamadas WHERE IdLlamada IN (SELECT IdLlamada FROM Llamadas WHERE "
-            "Llamadas.Fecha < :corte AND Llamadas.IdLlamada <= :newest LIMIT :batch)"));
-        query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
-        query.bindValue(QStringLiteral(":newest"), m_newestKey);
-        query.bindValue(QStringLiteral(":batch"), batch);
-        qint64 removed = 0;
-        if (!query.exec()) {
-            m_error = errorNumberFor(query.lastError());
-        } else {
-            removed = query.numRowsAffected();
+    qint64 after = 0;
+    while (m_error == DatabaseError::None && after < m_newestKey) {
+        const int slices = slicesFor(callsInTable - m_deleted.load(), batch);
+        Slice slice;
+        slice.after = after;
+        m_error = slabEnd(connection, after, m_newestKey, batch * slices, &slice.end);
+        // Client keys in equal parts; the last slice takes whatever is left of the slab, so
+        // calls without a client, or with keys outside the range read, go too.
+        const double width =
+            (static_cast<double>(clients.high) - static_cast<double>(clients.low) + 1.0) / slices;
+        for (int part = 0; part < slices && m_error == DatabaseError::None; ++part) {
+            slice.rest = part == slices - 1;
+            slice.low = part == 0 ? std::numeric_limits<qint64>::min()
+                                  : clients.low + static_cast<qint64>(width * part);
+            slice.high = clients.low + static_cast<qint64>(width * (part + 1));
+            QElapsedTimer locked;
+            locked.start();
+            qint64 removed = 0;
+            m_error = deleteBatch(connection, slice, &removed);
+            if (m_error != DatabaseError::None)
+                break;
+            const qint64 ms = std::max<qint64>(locked.elapsed(), 1);
+            m_longestLockMs = std::max(m_longestLockMs, ms);
+            m_deleted += removed;
+            emit progress(m_deleted.load());
+            QThread::msleep(pauseMs);
+            // A slice far smaller than planned (clients unevenly spread, newer calls in the
+            // slab) says little about the cost per call; it only shrinks the batch if slow.
+            qint64 next = batch;
+            if (removed >= batch / 2)
+                next = static_cast<qint64>(targetLockMs * static_cast<double>(removed) /
+                                           static_cast<double>(ms));
+            else if (static_cast<double>(ms) > targetLockMs)
+                next = static_cast<qint64>(static_cast<double>(batch) * targetLockMs /
+                                           static_cast<double>(ms));
+            // Grow gently: a batch that was quick by chance must not make the next one too long.
+            batch = std::clamp(std::min(next, batch * 2), smallestBatch, largestBatch);
         }
-        query.finish();
-        if (m_error != DatabaseError::None) {
-            // This batch's calls stay; the earlier batches are already committed.
-            connection.rollback();
-            break;
-        }
-        m_error = connection.commit();
-        if (m_error != DatabaseError::None)
-            break;
-        const qint64 ms = std::max<qint64>(locked.elapsed(), 1);
-        m_longestLockMs = std::max(m_longestLockMs, ms);
-        m_deleted += removed;
-        emit progress(m_deleted.load());
-        if (removed < batch)
-            break;
-        QThread::msleep(pauseMs);
-        const double perRowMs = static_cast<double>(ms) / static_cast<double>(removed);
-        const auto next = static_cast<qint64>(targetLockMs / perRowMs);
-        // Grow gently: a batch that was quick by chance must not make the next one too long.
-        batch = std::clamp(std::min(next, batch * 2), smallestBatch, largestBatch);
+        after = slice.end;
     }
     emit finished();
 }

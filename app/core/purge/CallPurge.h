@@ -6,6 +6,8 @@
 
 #include <atomic>
 
+class DatabaseConnection;
+
 // The purge of calls older than a day, in steps that never hold the file's write lock while the
 // user decides, nor for long at a time, so other workstations keep logging calls meanwhile.
 //
@@ -53,6 +55,16 @@ signals:
     void finished();
 
 private:
+    struct Slice
+    {
+        qint64 after = 0; // the slab: keys after this one, up to end
+        qint64 end = 0;
+        qint64 low = 0; // clients from low up to (not including) high
+        qint64 high = 0;
+        bool rest = false;
+    };
+    int deleteBatch(DatabaseConnection& connection, const Slice& slice, qint64* removed);
+
     QString m_databasePath;
     QDate m_corte;
     qint64 m_newestKey = 0;
