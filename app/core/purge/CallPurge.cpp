@@ -51,19 +51,32 @@ struct Range
     qint64 high = 0; // inclusive
 };
 
-// The client keys the calls refer to, and roughly how many calls the table holds (the span of
-// call keys: it only guides the slices). Read without any lock kept.
-int readBounds(DatabaseConnection& connection, Range* clients, qint64* callsInTable)
+// Roughly how many calls the table holds: the span of call keys (it only guides the slices).
+int readTableSize(DatabaseConnection& connection, qint64* callsInTable)
 {
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT min(Cliente), max(Cliente), max(IdLlamada) - "
-                                   "min(IdLlamada) + 1 FROM Llamadas")) ||
+    if (!query.exec(QStringLiteral("SELECT max(IdLlamada) - min(IdLlamada) + 1 FROM Llamadas")) ||
         !query.next())
+        return errorNumberFor(query.lastError());
+    *callsInTable = query.value(0).toLongLong();
+    return DatabaseError::None;
+}
+
+// The clients the calls of the slab (after, end] refer to: older calls come from the clients
+// of their time, so each slab is split by its own range.
+int readClients(DatabaseConnection& connection, qint64 after, qint64 end, Range* clients)
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT min(+Cliente), max(+Cliente) FROM Llamadas WHERE "
+                                 "IdLlamada > :after AND IdLlamada <= :end"));
+    query.bindValue(QStringLiteral(":after"), after);
+    query.bindValue(QStringLiteral(":end"), end);
+    if (!query.exec() || !query.next())
         return errorNumberFor(query.lastError());
     clients->low = query.value(0).toLongLong();
     clients->high = query.value(1).toLongLong();
-    *callsInTable = query.value(2).toLongLong();
     return DatabaseError::None;
 }
 
@@ -122,8 +135,47 @@ CallPurgeWorker::CallPurgeWorker(QString databasePath, QDate corte, qint64 newes
     , m_newestKey(newestKey)
 {}
 
-// One batch: the counted calls of the slab (after, end] whose client is in [low, high), or all
-// the slab's remaining ones when `rest` is set. Returns the error; `removed` the calls deleted.
+// The calls of a slice: its keys (after, end], counted (before the day), and its clients
+// [low, high) unless it is the slab's rest. By key range only: "+" keeps the client and date
+// terms off their indexes.
+QString CallPurgeWorker::sliceTerms(const Slice& slice)
+{
+    QString terms = QStringLiteral("IdLlamada > :after AND IdLlamada <= :end AND "
+                                   "+Llamadas.Fecha < :corte");
+    if (!slice.rest)
+        terms += QStringLiteral(" AND +Llamadas.Cliente >= :low AND +Llamadas.Cliente < :high");
+    return terms;
+}
+
+void CallPurgeWorker::bindSlice(QSqlQuery& query, const Slice& slice) const
+{
+    query.bindValue(QStringLiteral(":after"), slice.after);
+    query.bindValue(QStringLiteral(":end"), slice.end);
+    query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
+    if (!slice.rest) {
+        query.bindValue(QStringLiteral(":low"), slice.low);
+        query.bindValue(QStringLiteral(":high"), slice.high);
+    }
+}
+
+// Where the slice's next `calls` calls end (its end when it holds fewer). Read without any lock
+// kept: calls may only disappear meanwhile, so the batch holds no more than these.
+int CallPurgeWorker::batchEnd(DatabaseConnection& connection, const Slice& slice, qint64 calls,
+                              qint64* end) const
+{
+    QSqlQuery query(connection.database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT IdLlamada FROM Llamadas WHERE ") + sliceTerms(slice) +
+                  QStringLiteral(" ORDER BY IdLlamada LIMIT 1 OFFSET :skip"));
+    bindSlice(query, slice);
+    query.bindValue(QStringLiteral(":skip"), calls - 1);
+    if (!query.exec())
+        return errorNumberFor(query.lastError());
+    *end = query.next() ? query.value(0).toLongLong() : slice.end;
+    return DatabaseError::None;
+}
+
+// One batch: the calls of the slice. Returns the error; `removed` the calls deleted.
 int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const Slice& slice,
                                  qint64* removed)
 {
@@ -132,20 +184,9 @@ int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const Slice& sl
     if (error != DatabaseError::None)
         return error;
     QSqlQuery query(connection.database());
-    // By key range only: "+" keeps the client and date terms off their indexes. Never a call
-    // logged after the count: the slab ends at the newest key counted.
-    QString sql = QStringLiteral("DELETE FROM Llamadas WHERE IdLlamada > :after AND IdLlamada <= "
-                                 ":end AND +Llamadas.Fecha < :corte");
-    if (!slice.rest)
-        sql += QStringLiteral(" AND +Llamadas.Cliente >= :low AND +Llamadas.Cliente < :high");
-    query.prepare(sql);
-    query.bindValue(QStringLiteral(":after"), slice.after);
-    query.bindValue(QStringLiteral(":end"), slice.end);
-    query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
-    if (!slice.rest) {
-        query.bindValue(QStringLiteral(":low"), slice.low);
-        query.bindValue(QStringLiteral(":high"), slice.high);
-    }
+    // Never a call logged after the count: the slab ends at the newest key counted.
+    query.prepare(QStringLiteral("DELETE FROM Llamadas WHERE ") + sliceTerms(slice));
+    bindSlice(query, slice);
     if (query.exec())
         *removed = query.numRowsAffected();
     else
@@ -167,10 +208,9 @@ void CallPurgeWorker::run()
 {
     DatabaseConnection connection;
     m_error = connection.open(m_databasePath);
-    Range clients;
     qint64 callsInTable = 0;
     if (m_error == DatabaseError::None)
-        m_error = readBounds(connection, &clients, &callsInTable);
+        m_error = readTableSize(connection, &callsInTable);
     qint64 batch = firstBatch;
     qint64 after = 0;
     while (m_error == DatabaseError::None && after < m_newestKey) {
@@ -178,6 +218,9 @@ void CallPurgeWorker::run()
         Slice slice;
         slice.after = after;
         m_error = slabEnd(connection, after, m_newestKey, batch * slices, &slice.end);
+        Range clients;
+        if (m_error == DatabaseError::None && slices > 1)
+            m_error = readClients(connection, after, slice.end, &clients);
         // Client keys in equal parts; the last slice takes whatever is left of the slab, so
         // calls without a client, or with keys outside the range read, go too.
         const double width =
@@ -187,30 +230,45 @@ void CallPurgeWorker::run()
             slice.low = part == 0 ? std::numeric_limits<qint64>::min()
                                   : clients.low + static_cast<qint64>(width * part);
             slice.high = clients.low + static_cast<qint64>(width * (part + 1));
-            QElapsedTimer locked;
-            locked.start();
-            qint64 removed = 0;
-            m_error = deleteBatch(connection, slice, &removed);
-            if (m_error != DatabaseError::None)
-                break;
-            const qint64 ms = std::max<qint64>(locked.elapsed(), 1);
-            m_longestLockMs = std::max(m_longestLockMs, ms);
-            m_deleted += removed;
-            emit progress(m_deleted.load());
-            QThread::msleep(pauseMs);
-            // A slice far smaller than planned (clients unevenly spread, newer calls in the
-            // slab) says little about the cost per call; it only shrinks the batch if slow.
-            qint64 next = batch;
-            if (removed >= batch / 2)
-                next = static_cast<qint64>(targetLockMs * static_cast<double>(removed) /
-                                           static_cast<double>(ms));
-            else if (static_cast<double>(ms) > targetLockMs)
-                next = static_cast<qint64>(static_cast<double>(batch) * targetLockMs /
-                                           static_cast<double>(ms));
-            // Grow gently: a batch that was quick by chance must not make the next one too long.
-            batch = std::clamp(std::min(next, batch * 2), smallestBatch, largestBatch);
+            // A slice a little over the batch (chance) still goes in one; one far over it
+            // (clients unevenly spread) takes several batches.
+            Slice left = slice;
+            while (m_error == DatabaseError::None && left.after < slice.end) {
+                Slice next = left;
+                m_error = batchEnd(connection, left, batch + batch / 8, &next.end);
+                if (m_error == DatabaseError::None)
+                    timedBatch(connection, next, &batch);
+                left.after = next.end;
+            }
         }
         after = slice.end;
     }
     emit finished();
+}
+
+// One batch, timed: the size of the next one follows from it.
+void CallPurgeWorker::timedBatch(DatabaseConnection& connection, const Slice& slice, qint64* batch)
+{
+    QElapsedTimer locked;
+    locked.start();
+    qint64 removed = 0;
+    m_error = deleteBatch(connection, slice, &removed);
+    if (m_error != DatabaseError::None)
+        return;
+    const qint64 ms = std::max<qint64>(locked.elapsed(), 1);
+    m_longestLockMs = std::max(m_longestLockMs, ms);
+    m_deleted += removed;
+    emit progress(m_deleted.load());
+    QThread::msleep(pauseMs);
+    // A batch far smaller than planned (the end of a slice, newer calls in the slab) says little
+    // about the cost per call; it only shrinks the next one if it was slow.
+    qint64 next = *batch;
+    if (removed >= *batch / 2)
+        next = static_cast<qint64>(targetLockMs * static_cast<double>(removed) /
+                                   static_cast<double>(ms));
+    else if (static_cast<double>(ms) > targetLockMs)
+        next = static_cast<qint64>(static_cast<double>(*batch) * targetLockMs /
+                                   static_cast<double>(ms));
+    // Grow gently: a batch that was quick by chance must not make the next one too long.
+    *batch = std::clamp(std::min(next, *batch * 2), smallestBatch, largestBatch);
 }

@@ -7,6 +7,7 @@
 #include <atomic>
 
 class DatabaseConnection;
+class QSqlQuery;
 
 // The purge of calls older than a day, in steps that never hold the file's write lock while the
 // user decides, nor for long at a time, so other workstations keep logging calls meanwhile.
@@ -63,7 +64,12 @@ private:
         qint64 high = 0;
         bool rest = false;
     };
+    [[nodiscard]] static QString sliceTerms(const Slice& slice);
+    void bindSlice(QSqlQuery& query, const Slice& slice) const;
+    int batchEnd(DatabaseConnection& connection, const Slice& slice, qint64 calls,
+                 qint64* end) const;
     int deleteBatch(DatabaseConnection& connection, const Slice& slice, qint64* removed);
+    void timedBatch(DatabaseConnection& connection, const Slice& slice, qint64* batch);
 
     QString m_databasePath;
     QDate m_corte;
