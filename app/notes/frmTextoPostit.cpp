@@ -140,7 +140,6 @@ void frmTextoPostit::cmdAceptar_Click()
                          MessageIcon::Exclamation);
         return;
     }
-    m_lastPagePath = *path;
     PublicaEnEscritorio(*path, true);
     accept();
 }

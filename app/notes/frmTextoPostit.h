@@ -34,8 +34,6 @@ public:
     bool HayDatosLlamada = false;
 
     void setClock(Clock clock) { m_clock = std::move(clock); }
-    // Where the last accepted note was written.
-    [[nodiscard]] QString lastPagePath() const { return m_lastPagePath; }
 
     [[nodiscard]] QPlainTextEdit* txtTexto() const { return m_txtTexto; }
     [[nodiscard]] QCheckBox* chkDatos() const { return m_chkDatos; }
@@ -59,7 +57,6 @@ private:
     const DataControl& m_datLlamada;
     const CallReception& m_reception;
     Clock m_clock;
-    QString m_lastPagePath;
     bool m_loaded = false;
 
     QLabel* m_lblLabels = nullptr;
