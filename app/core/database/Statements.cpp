@@ -86,26 +86,27 @@ QString sortExpression(ClientSortColumn column, const QString& direction)
     }
     return text(QStringLiteral("Clientes.Nombre"));
 }
+
+// The statement's query selecting what (its columns, or only its key).
+QString selectOf(const Statement& statement, const QString& what)
+{
+    QString text = QStringLiteral("SELECT ") + what + QStringLiteral(" FROM ") + statement.from;
+    if (!statement.where.isEmpty())
+        text += QStringLiteral(" WHERE ") + statement.where;
+    if (!statement.orderBy.isEmpty())
+        text += QStringLiteral(" ORDER BY ") + statement.orderBy;
+    return text;
+}
 } // namespace
 
 QString Statement::sql() const
 {
-    QString text = QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM ") + from;
-    if (!where.isEmpty())
-        text += QStringLiteral(" WHERE ") + where;
-    if (!orderBy.isEmpty())
-        text += QStringLiteral(" ORDER BY ") + orderBy;
-    return text;
+    return selectOf(*this, columns);
 }
 
 QString Statement::keysSql() const
 {
-    QString text = QStringLiteral("SELECT ") + keyColumn + QStringLiteral(" FROM ") + from;
-    if (!where.isEmpty())
-        text += QStringLiteral(" WHERE ") + where;
-    if (!orderBy.isEmpty())
-        text += QStringLiteral(" ORDER BY ") + orderBy;
-    return text;
+    return selectOf(*this, keyColumn);
 }
 
 namespace Statements {
