@@ -99,7 +99,7 @@ frmAbout::frmAbout(const QIcon& icon, QWidget* parent, SystemInformation systemI
     Form_Load();
 }
 
-QLabel* frmAbout::addLink(int index, const QString& text)
+void frmAbout::addLink(int index, const QString& text)
 {
     // The holder stands for the picture box whose pointer shows that the address can be opened.
     auto* link = new QLabel(
@@ -111,7 +111,6 @@ QLabel* frmAbout::addLink(int index, const QString& text)
     link->setCursor(Qt::PointingHandCursor);
     link->installEventFilter(this);
     m_lblLink.append(link);
-    return link;
 }
 
 void frmAbout::Form_Load()

@@ -39,7 +39,7 @@ protected:
 private:
     void Form_Load();
     void StartSysInfo();
-    QLabel* addLink(int index, const QString& text);
+    void addLink(int index, const QString& text);
 
     SystemInformation m_systemInformation;
     QLabel* m_Image1 = nullptr;
