@@ -268,8 +268,15 @@ void frmConfiguracion::cmdCancel_Click()
 
 void frmConfiguracion::reject()
 {
-    // Cancel stores nothing: a device set for a port during this opening is taken back.
-    if (m_portsChanged)
-        static_cast<void>(m_portsAtOpening.save());
+    // Cancel stores nothing: a device set for a port during this opening is taken back. When
+    // that cannot be written the changed device stays in use, so the user must hear of it.
+    if (m_portsChanged && !m_portsAtOpening.save())
+        MessageBox::show(
+            this,
+            QStringLiteral("No se pudo deshacer el cambio en la tabla de puertos «%1»: "
+                           "%2. El dispositivo asignado sigue en uso.")
+                .arg(QDir::toNativeSeparators(PortTable::filePath()),
+                     SettingsStore::writeProblemFor(PortTable::filePath())),
+            MessageIcon::Exclamation, MessageButtons::Ok);
     QDialog::reject();
 }

@@ -4,6 +4,7 @@
 #include "SerialDeviceChoices.h"
 #include "WizardLook.h"
 #include "frmConfiguracion.h"
+#include "settings/SettingsStore.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -58,8 +59,9 @@ void frmConfiguracion::cmdAsignar_Click()
     if (!m_ports.save()) {
         m_ports = PortTable::load();
         MessageBox::show(this,
-                         QStringLiteral("No se pudo guardar la tabla de puertos en ") +
-                             QDir::toNativeSeparators(PortTable::filePath()),
+                         QStringLiteral("No se pudo guardar la tabla de puertos en «%1»: %2.")
+                             .arg(QDir::toNativeSeparators(PortTable::filePath()),
+                                  SettingsStore::writeProblemFor(PortTable::filePath())),
                          MessageIcon::Exclamation, MessageButtons::Ok);
         showPortDevices();
         return;

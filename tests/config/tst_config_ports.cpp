@@ -11,6 +11,7 @@ private slots:
     void detectionWithoutAcceptedCommandShowsSinDetectar();
     void chosenPortIsStoredAndSelectedAgain();
     void deviceOfSelectedPortIsSetAndCancelTakesItBack();
+    void cancelThatCannotTakeTheDeviceBackSaysSo();
     void stableDeviceNamesComeFirstWithTheirDevicesDescription();
 };
 
@@ -133,6 +134,32 @@ void ConfigPortsTest::deviceOfSelectedPortIsSetAndCancelTakesItBack()
     control<QPushButton>("cmdCancel")->click();
     QVERIFY(!wizard->isVisible());
     QCOMPARE(PortTable::load().device(7), before);
+}
+
+void ConfigPortsTest::cancelThatCannotTakeTheDeviceBackSaysSo()
+{
+    MessageBox::Script messages;
+    const auto wizard = openWizard();
+    choose(control<QComboBox>("cboPort"), QStringLiteral("Com7"));
+    const QString device = m_env->root() + QStringLiteral("/ttyACM9");
+    control<QComboBox>("cboDispositivo")->setEditText(device);
+    control<QPushButton>("cmdAsignar")->click();
+    QCOMPARE(PortTable::load().device(7), device);
+
+    // A folder where the table was: no user, root included, can write it.
+    const QString table = PortTable::filePath();
+    QVERIFY(QFile::remove(table));
+    QVERIFY(QDir().mkdir(table));
+    control<QPushButton>("cmdCancel")->click();
+
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(
+        messages.texts(),
+        QStringList{QStringLiteral("No se pudo deshacer el cambio en la tabla de puertos «%1»: "
+                                   "«%1» no es un archivo. El dispositivo asignado sigue en "
+                                   "uso.")
+                        .arg(table)});
+    QCOMPARE(messages.shown().at(0).message.icon, MessageIcon::Exclamation);
 }
 
 void ConfigPortsTest::stableDeviceNamesComeFirstWithTheirDevicesDescription()

@@ -97,7 +97,12 @@ bool SettingsStore::write(SettingKey key, const QString& value)
 
 QString SettingsStore::writeProblem() const
 {
-    const QFileInfo file(filePath());
+    return writeProblemFor(filePath());
+}
+
+QString SettingsStore::writeProblemFor(const QString& filePath)
+{
+    const QFileInfo file(filePath);
     if (file.exists() && !file.isFile())
         return QStringLiteral("«%1» no es un archivo")
             .arg(QDir::toNativeSeparators(file.absoluteFilePath()));

@@ -36,6 +36,8 @@ public:
     // Why the file cannot be written: a part of its path that is no folder, or the file or folder
     // this user may not write ("sin permiso de escritura en la carpeta «...»").
     [[nodiscard]] QString writeProblem() const;
+    // The same for any file the program keeps beside its settings (the port table).
+    [[nodiscard]] static QString writeProblemFor(const QString& filePath);
 
     // Typed access: each reader's default is the empty text unless it passes its own
     // (the activation reads "Puesto" with "1").
