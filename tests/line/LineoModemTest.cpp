@@ -18,14 +18,23 @@ namespace {
 constexpr auto Bound = 300ms;
 constexpr int BoundMs = 300;
 
-// A control on port 4, which the simulator's device stands for.
+// A control on port 4, which the simulator's device stands for. The port leads to a link of this
+// test's own: once the device is unplugged, the pseudo-terminal's number may go to another
+// process at once, and the port must then lead nowhere.
 struct Line
 {
     bool start(const QStringList& simulatorOptions)
     {
         lineo.setPuerto(4);
         lineo.setReplyTimeout(Bound);
-        return environment.isValid() && modem.start(simulatorOptions) && modem.pointPort(4);
+        if (!environment.isValid())
+            return false;
+        const QString link = environment.root() + QStringLiteral("/modem");
+        if (!modem.start(simulatorOptions + QStringList{QStringLiteral("--link"), link}))
+            return false;
+        PortTable table = PortTable::load();
+        table.setDevice(4, link);
+        return table.save();
     }
     // Started and switched on, with replies waited for only briefly: for tests of what comes
     // after the detection.
