@@ -3,9 +3,9 @@
 // then measures, median of three runs each:
 //  - the compaction of the file;
 //  - the repair of the intact file (the check finds nothing to mend);
-//  - the repair of the file with 5 pages overwritten with garbage, chosen at random (same seed
-//    each run) among all its pages, then among the leaf pages of its two tables, and the share
-//    of rows it saved, beside the rows that lay on undamaged pages.
+//  - the repair of the file with 5 pages overwritten with garbage, chosen at random (the same
+//    random sequence each run) among all its pages, then among the leaf pages of its two
+//    tables, and the share of rows it saved, beside the rows that lay on undamaged pages.
 #include "LargeDatabase.h"
 #include "maintenance/Maintenance.h"
 

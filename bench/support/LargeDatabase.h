@@ -4,7 +4,7 @@
 
 // Builds benchmark databases from the installation's empty file: clients with Spanish names,
 // addresses and numbers "11" + 8 digits, and calls 97 s apart from 1 Jan 2021 spread over
-// workstations 1 to 10. The same seed always gives the same file.
+// workstations 1 to 10. The random sequence is fixed, so every build gives the same file.
 namespace LargeDatabase {
 // Copies the empty database to path (replacing nothing) and fills it; false on any failure.
 bool build(const QString& path, int clients, int calls);

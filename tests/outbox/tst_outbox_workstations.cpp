@@ -247,8 +247,8 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
     const QStringList arguments{env.programFolder(), folder,
                                 QStringLiteral("6"), QStringLiteral("--batch"),
                                 QStringLiteral("2"), QStringLiteral("--deliver")};
-    const quint32 seed = QRandomGenerator::global()->generate();
-    QRandomGenerator random(seed);
+    const quint32 firstDraw = QRandomGenerator::global()->generate();
+    QRandomGenerator random(firstDraw);
     // The kill comes a random moment after the start. The moments follow the machine's speed,
     // so that each run delivers a little and is cut short in the middle; a faster machine that
     // empties the outbox all the same gets more calls.
@@ -280,8 +280,8 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
         }
     }
     qInfo("kill -9: %d runs, %d killed mid-delivery, %d of %d calls left for the last run "
-          "(seed %u)",
-          runs, killedMidway, waiting, filled, seed);
+          "(random start %u)",
+          runs, killedMidway, waiting, filled, firstDraw);
     QCOMPARE(killedMidway, KillsWanted);
 
     WorkerProcess last;
