@@ -2,7 +2,6 @@
 #include "database/DatabaseFile.h"
 #include "settings/ProgramFolder.h"
 #include "settings/SettingsStore.h"
-#include "startup/ExisteBaseDatos.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
