@@ -1,11 +1,12 @@
 #include "maintenance/FileReplacement.h"
 
+#include "DiskSync.h"
+
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,17 +25,6 @@ QString failure(const char* what, const QString& path)
 {
     return QString::fromLatin1(what) + QLatin1Char(' ') + path + QStringLiteral(": ") +
            QString::fromLocal8Bit(std::strerror(errno));
-}
-
-bool syncFile(const QString& path, bool directory)
-{
-    const int descriptor =
-        ::open(native(path).constData(), (directory ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    const bool synced = fsync(descriptor) == 0;
-    ::close(descriptor);
-    return synced;
 }
 
 // The new file may be written by whoever could write the old one.
@@ -76,7 +66,7 @@ bool replaceKeepingOld(const QString& live, const QString& fresh, const QString&
 {
     const QString folder = QFileInfo(live).absolutePath();
     takePermissionsOf(fresh, live);
-    if (!syncFile(fresh, false)) {
+    if (!syncFile(fresh)) {
         *error = failure("cannot write through", fresh);
         return false;
     }
@@ -94,7 +84,7 @@ bool replaceKeepingOld(const QString& live, const QString& fresh, const QString&
             ::unlink(native(keepAs).constData());
             return false;
         }
-        syncFile(folder, true);
+        syncFolder(folder);
         return true;
     }
     if (links == Links::Try && !linksRefused(errno)) {
@@ -111,9 +101,9 @@ bool replaceKeepingOld(const QString& live, const QString& fresh, const QString&
         *error = failure("cannot rename", fresh);
         ::rename(native(keepAs).constData(), native(live).constData());
         moveJournal(keepAs, live);
-        syncFile(folder, true);
+        syncFolder(folder);
         return false;
     }
-    syncFile(folder, true);
+    syncFolder(folder);
     return true;
 }

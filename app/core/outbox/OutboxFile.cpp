@@ -1,5 +1,6 @@
 #include "outbox/OutboxFile.h"
 
+#include "DiskSync.h"
 #include "ProgramInfo.h"
 #include "database/DateText.h"
 #include "settings/SettingsStore.h"
@@ -51,17 +52,6 @@ bool writeAll(int fd, const QByteArray& bytes)
         done += written;
     }
     return true;
-}
-
-// Makes a new name or a removal in the folder survive a power cut.
-bool syncFolder(const QString& folder)
-{
-    const int fd = openRetrying(nativePath(folder), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
 }
 
 bool readWhole(const QString& path, QByteArray* bytes, bool* exists)
