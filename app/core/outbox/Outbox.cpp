@@ -10,10 +10,10 @@ Outbox::Outbox(const QString& filePath, std::function<QString()> databasePath, Q
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &Outbox::deliver);
+    // The thread starts with the first delivery: most runs never need one.
     m_thread.setObjectName(QStringLiteral("Outbox delivery"));
     m_worker->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_worker, &QObject::deleteLater);
-    m_thread.start();
 
     // Calls left from an earlier run wait as any others.
     refreshCount();
@@ -26,6 +26,10 @@ Outbox::~Outbox()
     m_retry.stop();
     // A delivery under way stops after its transaction; what is left waits for the next start.
     m_stop = true;
+    if (!m_thread.isRunning()) {
+        delete m_worker;
+        return;
+    }
     m_thread.quit();
     m_thread.wait();
 }
@@ -83,6 +87,8 @@ void Outbox::launchRun()
     const QList<PendingCall> unsaved = m_unsaved;
     DeliveryLimits limits = m_limits;
     limits.stop = &m_stop;
+    if (!m_thread.isRunning())
+        m_thread.start();
     QMetaObject::invokeMethod(
         m_worker,
         [this, path, database, unsaved, limits] {
