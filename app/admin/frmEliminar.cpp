@@ -3,16 +3,15 @@
 #include "DateBox.h"
 #include "MessageBox.h"
 #include "ProgramInfo.h"
+#include "WorkerThread.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "purge/CallPurge.h"
 
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QThread>
 
 #include <climits>
 
@@ -109,23 +108,14 @@ int frmEliminar::purge(const QDate& corte, qint64 calls, qint64 newestKey, qint6
     progress.setCancelButton(nullptr);
     progress.setValue(0);
 
-    QThread thread;
-    auto* worker = new CallPurgeWorker(m_datLlamadas.databaseName(), corte, newestKey);
-    worker->moveToThread(&thread);
-    QEventLoop loop;
-    connect(&thread, &QThread::started, worker, &CallPurgeWorker::run);
-    connect(worker, &CallPurgeWorker::progress, &progress, [&progress](qint64 done) {
+    CallPurgeWorker worker(m_datLlamadas.databaseName(), corte, newestKey);
+    // Emitted on the worker's thread, so queued to the dialog's.
+    connect(&worker, &CallPurgeWorker::progress, &progress, [&progress](qint64 done) {
         progress.setValue(static_cast<int>(std::min<qint64>(done, progress.maximum())));
     });
-    connect(worker, &CallPurgeWorker::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    thread.start();
     // The window stays painted and the progress moves while the worker deletes.
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    thread.quit();
-    thread.wait();
-    *deleted = worker->deleted();
-    const int error = worker->error();
-    delete worker;
+    runOffUiThread([&worker] { worker.run(); }, QEventLoop::ExcludeUserInputEvents);
+    *deleted = worker.deleted();
     progress.reset();
-    return error;
+    return worker.error();
 }

@@ -1,11 +1,10 @@
 #include "MaintenanceProgress.h"
 
 #include "ProgramInfo.h"
+#include "WorkerThread.h"
 
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QProgressDialog>
-#include <QThread>
 
 namespace {
 class MaintenanceProgressDialog final : public QProgressDialog
@@ -55,13 +54,7 @@ runWithProgress(QWidget* parent, const QString& caption,
     };
 
     MaintenanceResult result;
-    QThread* worker = QThread::create([&] { result = work(progress); });
-    QEventLoop loop;
-    QObject::connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
     dialog.show();
-    worker->start();
-    loop.exec();
-    worker->wait();
-    delete worker;
+    runOffUiThread([&] { result = work(progress); });
     return result;
 }
