@@ -3,6 +3,7 @@
 #include "DesktopItems.h"
 #include "MessageBox.h"
 #include "NotePage.h"
+#include "TextLimit.h"
 #include "database/DataControl.h"
 #include "reception/CallReception.h"
 
@@ -12,7 +13,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 frmTextoPostit::frmTextoPostit(DesktopItems& desktop, const QString& programFolder,
@@ -61,7 +61,7 @@ frmTextoPostit::frmTextoPostit(DesktopItems& desktop, const QString& programFold
     layout->addLayout(buttons);
     resize(420, 220);
 
-    connect(m_txtTexto, &QPlainTextEdit::textChanged, this, &frmTextoPostit::limitText);
+    limitLength(m_txtTexto, maxLength);
     connect(m_cmdAceptar, &QPushButton::clicked, this, &frmTextoPostit::cmdAceptar_Click);
     connect(m_cmdCancelar, &QPushButton::clicked, this, &frmTextoPostit::cmdCancelar_Click);
 }
@@ -85,25 +85,6 @@ void frmTextoPostit::Form_Load()
         m_chkDatos->setEnabled(false);
     }
     m_txtTexto->setFocus();
-}
-
-// The box takes no more than maxLength characters: what goes over, typed or pasted, is
-// dropped where it was put in.
-void frmTextoPostit::limitText()
-{
-    const QString text = m_txtTexto->toPlainText();
-    const qsizetype excess = text.size() - maxLength;
-    if (excess <= 0)
-        return;
-    const qsizetype cursor = m_txtTexto->textCursor().position();
-    const qsizetype from = qMax<qsizetype>(0, cursor - excess);
-    QString kept = text;
-    kept.remove(from, excess);
-    const QSignalBlocker blocker(m_txtTexto);
-    m_txtTexto->setPlainText(kept.left(maxLength));
-    QTextCursor place = m_txtTexto->textCursor();
-    place.setPosition(static_cast<int>(qMin<qsizetype>(from, maxLength)));
-    m_txtTexto->setTextCursor(place);
 }
 
 void frmTextoPostit::cmdAceptar_Click()

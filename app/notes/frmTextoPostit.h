@@ -49,7 +49,6 @@ protected:
 
 private:
     void Form_Load();
-    void limitText();
     void PublicaEnEscritorio(const QString& path, bool allowSwitchOn);
 
     DesktopItems& m_desktop;
