@@ -92,11 +92,6 @@ DesktopItems::AddResult DesktopNoteService::addItem(const QString& pagePath)
     const QString path = QFileInfo(pagePath).absoluteFilePath();
     if (!QGuiApplication::primaryScreen())
         return AddResult::NoDisplay;
-    {
-        QFile page(path);
-        if (!page.open(QIODevice::ReadOnly))
-            return AddResult::PageUnreadable;
-    }
     if (NoteWindow* existing = windowOf(path)) {
         // A second note in the same second went into the same page.
         if (!existing->reload())
