@@ -209,8 +209,8 @@ void clients(const QString& path)
 void purge(const QString& path)
 {
     QProcess logger;
-    logger.start(QStringLiteral(LLAMORA_CALL_LOGGER),
-                 {path, QStringLiteral("9"), QStringLiteral("50")});
+    logger.start(QStringLiteral(LLAMORA_DB_WORKER),
+                 {QStringLiteral("log-every"), path, QStringLiteral("9"), QStringLiteral("50")});
     logger.waitForStarted();
     QTest::qWait(500);
     const qint64 before = scalar(path, QStringLiteral("SELECT count(*) FROM Llamadas"));

@@ -100,9 +100,9 @@ private slots:
         QVERIFY(office.oldCalls(ana, oldCalls, old));
 
         QProcess logger;
-        logger.start(QCoreApplication::applicationDirPath() + QStringLiteral("/call_logger"),
-                     {office.path(), QStringLiteral("5"), QStringLiteral("10"),
-                      old.toString(QStringLiteral("yyyy-MM-dd"))});
+        logger.start(QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker"),
+                     {QStringLiteral("log-every"), office.path(), QStringLiteral("5"),
+                      QStringLiteral("10"), old.toString(QStringLiteral("yyyy-MM-dd"))});
         QVERIFY(logger.waitForStarted());
         QByteArray started;
         QTRY_VERIFY2_WITH_TIMEOUT(

@@ -4,6 +4,11 @@
 //   hold-edit <db> <telefono> [ms]        edits the client and holds the lock until stdin closes,
 //                                         or for ms milliseconds
 //   log-calls <db> <puesto> <count> <n>   logs count calls spread over n numbers (S1, R3, R1, R2)
+//   log-every <db> <puesto> <ms> [day]    logs a call every ms milliseconds, as the call reception
+//                                         does, until stdin closes; the calls carry that day
+//                                         (yyyy-MM-dd, default: now). Prints "READY" after the
+//                                         first call, then "logged", "failures" and "longest"
+//                                         (the longest time one call's work took, in ms)
 //   count-calls <db> <telefono>           counts calls on the client (R2) until stdin closes
 //   delete <db> <telefono>                deletes the client
 //   present <db> <machine>                holds the file open as workstation <machine>
@@ -16,15 +21,20 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 QTextStream out(stdout);
@@ -63,6 +73,24 @@ int holdEdit(const QString& database, const QString& telefono, int milliseconds)
     return 0;
 }
 
+// One call taken the way the call reception takes it: S1, R3 for a new number, R1, R2.
+int logCall(DataControl& datLlamada, const QString& database, const QString& telefono,
+            const QDateTime& fecha, qint16 puesto)
+{
+    datLlamada.setRecordSource(Statements::clientByTelephone(telefono));
+    int error = datLlamada.refresh();
+    qint64 id = 0;
+    if (error == DatabaseError::None && datLlamada.isEmpty())
+        error = addCallerAsClient(datLlamada, telefono, fecha.date(), &id);
+    else if (error == DatabaseError::None)
+        id = datLlamada.field(QStringLiteral("IdCliente")).toLongLong();
+    if (error == DatabaseError::None)
+        error = appendCall(database, id, fecha, puesto);
+    if (error == DatabaseError::None)
+        error = countCall(datLlamada);
+    return error;
+}
+
 int logCalls(const QString& database, qint16 puesto, int count, int numbers)
 {
     DataControl datLlamada;
@@ -70,24 +98,56 @@ int logCalls(const QString& database, qint16 puesto, int count, int numbers)
     int failures = 0;
     for (int i = 0; i < count; ++i) {
         const QString telefono = QStringLiteral("555%1").arg(i % numbers, 4, 10, QLatin1Char('0'));
-        const QDateTime now = QDateTime::currentDateTime();
-        datLlamada.setRecordSource(Statements::clientByTelephone(telefono));
-        int error = datLlamada.refresh();
-        qint64 id = 0;
-        if (error == DatabaseError::None && datLlamada.isEmpty())
-            error = addCallerAsClient(datLlamada, telefono, now.date(), &id);
-        else if (error == DatabaseError::None)
-            id = datLlamada.field(QStringLiteral("IdCliente")).toLongLong();
-        if (error == DatabaseError::None)
-            error = appendCall(database, id, now, puesto);
-        if (error == DatabaseError::None)
-            error = countCall(datLlamada);
+        const int error =
+            logCall(datLlamada, database, telefono, QDateTime::currentDateTime(), puesto);
         if (error != DatabaseError::None) {
             ++failures;
             say(QStringLiteral("error ") + QString::number(error));
         }
     }
     say(QStringLiteral("failures ") + QString::number(failures));
+    return failures == 0 ? 0 : 1;
+}
+
+int logEvery(const QString& database, qint16 puesto, int interval, const QDate& day)
+{
+    DataControl datLlamada;
+    datLlamada.setDatabaseName(database);
+    int logged = 0;
+    int failures = 0;
+    qint64 longest = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        const QString telefono = QStringLiteral("777%1").arg(logged % 50, 4, 10, QLatin1Char('0'));
+        QDateTime fecha = QDateTime::currentDateTime();
+        if (day.isValid())
+            fecha.setDate(day);
+        QElapsedTimer took;
+        took.start();
+        const int error = logCall(datLlamada, database, telefono, fecha, puesto);
+        longest = std::max(longest, took.elapsed());
+        if (error == DatabaseError::None) {
+            ++logged;
+        } else {
+            ++failures;
+            say(QStringLiteral("error ") + QString::number(error));
+        }
+        // The first call tells the test that logging has begun.
+        if (logged + failures == 1)
+            say(QStringLiteral("READY"));
+    });
+    timer.start(interval);
+
+    QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [] {
+        char buffer[256];
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+            QCoreApplication::quit();
+    });
+    QCoreApplication::exec();
+    say(QStringLiteral("logged ") + QString::number(logged));
+    say(QStringLiteral("failures ") + QString::number(failures));
+    say(QStringLiteral("longest ") + QString::number(longest));
     return failures == 0 ? 0 : 1;
 }
 
@@ -178,6 +238,10 @@ int main(int argc, char* argv[])
     if (job == QLatin1String("log-calls"))
         return logCalls(database, static_cast<qint16>(arguments.value(3).toInt()),
                         arguments.value(4).toInt(), arguments.value(5).toInt());
+    if (job == QLatin1String("log-every"))
+        return logEvery(database, static_cast<qint16>(arguments.value(3).toInt()),
+                        arguments.value(4).toInt(),
+                        QDate::fromString(arguments.value(5), QStringLiteral("yyyy-MM-dd")));
     if (job == QLatin1String("count-calls"))
         return countCalls(database, arguments.value(3));
     if (job == QLatin1String("delete"))
