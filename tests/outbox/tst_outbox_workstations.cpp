@@ -41,6 +41,25 @@ QString outboxPath(const QString& dataHome, const QString& programFolder)
 using ProgramDatabase::callsOf;
 using ProgramDatabase::count;
 
+// The office's shared database folder, with an empty database, in a test environment.
+struct Office
+{
+    TestEnvironment env;
+    QString folder = env.makeFolder(QStringLiteral("servidor"));
+    QString db = TestEnvironment::copyEmptyDatabase(folder);
+
+    // An outbox_worker's arguments for this installation and workstation.
+    [[nodiscard]] QStringList station(int puesto, const QStringList& options = {}) const
+    {
+        return QStringList{env.programFolder(), folder, QString::number(puesto)} + options;
+    }
+    [[nodiscard]] int callsFrom(int puesto) const
+    {
+        return count(db,
+                     QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = %1").arg(puesto));
+    }
+};
+
 // Every call once, every count equal to the calls logged for its client, one client a number.
 void verifyLogIsConsistent(const QString& db)
 {
@@ -99,9 +118,10 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce_data()
 void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
 {
     QFETCH(int, cause);
-    TestEnvironment env;
-    const QString folder = env.makeFolder(QStringLiteral("servidor"));
-    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    Office office;
+    const TestEnvironment& env = office.env;
+    const QString& folder = office.folder;
+    const QString& db = office.db;
     QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
                                        true, 4));
     const QString dataHome = env.makeFolder(QStringLiteral("puesto2"));
@@ -132,10 +152,8 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
                                               QFile::WriteOther));
     }
     WorkerProcess station;
-    QVERIFY(station.start(dataHome,
-                          {env.programFolder(), folder, QStringLiteral("2"),
-                           QStringLiteral("--busy-ms"), QStringLiteral("300")},
-                          runAs));
+    QVERIFY(station.start(
+        dataHome, office.station(2, {QStringLiteral("--busy-ms"), QStringLiteral("300")}), runAs));
     QCOMPARE(station.readLine(), QStringLiteral("READY"));
     QCOMPARE(station.ask(QStringLiteral("call 999000")), QStringLiteral("CALL 1 0 0 0 0"));
 
@@ -210,21 +228,19 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
     QCOMPARE(callsOf(db, numbers.at(0)), 5);
     QCOMPARE(callsOf(db, numbers.at(1)), 1);
     QCOMPARE(callsOf(db, numbers.at(2)), 1);
-    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = 2")),
-             cause == RenamedFolder ? 5 : 4);
+    QCOMPARE(office.callsFrom(2), cause == RenamedFolder ? 5 : 4);
     verifyLogIsConsistent(db);
     QVERIFY(!QFileInfo::exists(outboxPath(dataHome, env.programFolder())));
 }
 
 void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
 {
-    TestEnvironment env;
-    const QString folder = env.makeFolder(QStringLiteral("servidor"));
-    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    Office office;
+    const QString& db = office.db;
     QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
                                        false, 4));
-    const QString dataHome = env.makeFolder(QStringLiteral("puesto6"));
-    const QString outbox = outboxPath(dataHome, env.programFolder());
+    const QString dataHome = office.env.makeFolder(QStringLiteral("puesto6"));
+    const QString outbox = outboxPath(dataHome, office.env.programFolder());
     // Calls of one long outage, 300 at a time: a known client, and 37 new numbers called again
     // and again, each call a second after the one before.
     constexpr int Refill = 300;
@@ -244,9 +260,8 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
     QVERIFY(refill());
 
     // Two calls to a transaction, so that a kill falls between many commits and file rewrites.
-    const QStringList arguments{env.programFolder(), folder,
-                                QStringLiteral("6"), QStringLiteral("--batch"),
-                                QStringLiteral("2"), QStringLiteral("--deliver")};
+    const QStringList arguments = office.station(
+        6, {QStringLiteral("--batch"), QStringLiteral("2"), QStringLiteral("--deliver")});
     const quint32 firstDraw = QRandomGenerator::global()->generate();
     QRandomGenerator random(firstDraw);
     // The kill comes a random moment after the start. The moments follow the machine's speed,
@@ -290,7 +305,7 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
     QCOMPARE(QString::fromUtf8(last.process().readAllStandardOutput()).trimmed(),
              QStringLiteral("DELIVERED 0 0"));
 
-    QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = 6")), filled);
+    QCOMPARE(office.callsFrom(6), filled);
     QCOMPARE(callsOf(db, QStringLiteral("4567890")), 4 + filled / 5);
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes")), 1 + 37);
     verifyLogIsConsistent(db);
@@ -303,9 +318,8 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
 
 void OutboxWorkstationsTest::twoWorkstationsDeliverIntoOneFile()
 {
-    TestEnvironment env;
-    const QString folder = env.makeFolder(QStringLiteral("servidor"));
-    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    Office office;
+    const TestEnvironment& env = office.env;
     // Both were cut off at the same time and took calls from many of the same new numbers.
     constexpr int Calls = 300;
     const QDateTime start(QDate(2024, 3, 5), QTime(8, 0, 0));
@@ -320,33 +334,27 @@ void OutboxWorkstationsTest::twoWorkstationsDeliverIntoOneFile()
     }
     // A third workstation takes live calls meanwhile: no delivery keeps it waiting too long.
     WorkerProcess live;
-    QVERIFY(live.start(env.makeFolder(QStringLiteral("puesto3")),
-                       {env.programFolder(), folder, QStringLiteral("3")}));
+    QVERIFY(live.start(env.makeFolder(QStringLiteral("puesto3")), office.station(3)));
     QCOMPARE(live.readLine(), QStringLiteral("READY"));
 
-    WorkerProcess first;
-    WorkerProcess second;
-    for (int puesto = 1; puesto <= 2; ++puesto) {
-        WorkerProcess& station = puesto == 1 ? first : second;
-        QVERIFY(station.start(homes.at(puesto - 1),
-                              {env.programFolder(), folder, QString::number(puesto),
-                               QStringLiteral("--batch"), QStringLiteral("20"),
-                               QStringLiteral("--deliver")}));
-    }
+    WorkerProcess stations[2];
+    for (int puesto = 1; puesto <= 2; ++puesto)
+        QVERIFY(stations[puesto - 1].start(
+            homes.at(puesto - 1),
+            office.station(puesto, {QStringLiteral("--batch"), QStringLiteral("20"),
+                                    QStringLiteral("--deliver")})));
     for (int i = 0; i < 10; ++i)
         QCOMPARE(live.ask(QStringLiteral("call 35177%1").arg(i)).section(' ', 1, 2),
                  QStringLiteral("1 0"));
-    for (WorkerProcess* station : {&first, &second}) {
-        QVERIFY2(station->finish(), qPrintable(station->errors()));
-        QCOMPARE(QString::fromUtf8(station->process().readAllStandardOutput()).trimmed(),
+    for (WorkerProcess& station : stations) {
+        QVERIFY2(station.finish(), qPrintable(station.errors()));
+        QCOMPARE(QString::fromUtf8(station.process().readAllStandardOutput()).trimmed(),
                  QStringLiteral("DELIVERED 0 0"));
     }
 
     for (int puesto = 1; puesto <= 2; ++puesto)
-        QCOMPARE(
-            count(db,
-                  QStringLiteral("SELECT COUNT(*) FROM Llamadas WHERE Puesto = %1").arg(puesto)),
-            Calls);
+        QCOMPARE(office.callsFrom(puesto), Calls);
+    const QString& db = office.db;
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(*) FROM Clientes WHERE Telefono LIKE '3516%'")),
              60);
     QCOMPARE(count(db, QStringLiteral("SELECT SUM(CantLlamadas) FROM Clientes WHERE Telefono "
