@@ -2,7 +2,6 @@
 // through a settings file and fake programs of the test's own.
 
 #include "MessageBox.h"
-#include "Skin.h"
 #include "SystemInformation.h"
 #include "TestEnvironment.h"
 #include "frmAbout.h"
@@ -58,7 +57,6 @@ private slots:
     void boxShowsProgramAndOpensLinks();
     void lookupOrder_data();
     void lookupOrder();
-    void screenshot();
 };
 
 void AboutTest::boxShowsProgramAndOpensLinks()
@@ -160,18 +158,6 @@ void AboutTest::lookupOrder()
         QVERIFY(script.shown().isEmpty());
         QTRY_COMPARE(ran(env), expected);
     }
-}
-
-// The README's picture of the box, when LLAMORA_SCREENSHOT_DIR names a folder.
-void AboutTest::screenshot()
-{
-    const QByteArray shots = qgetenv("LLAMORA_SCREENSHOT_DIR");
-    if (shots.isEmpty())
-        QSKIP("LLAMORA_SCREENSHOT_DIR is not set");
-    frmAbout about(Skin::load().icon);
-    about.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&about));
-    QVERIFY(about.grab().save(QFile::decodeName(shots) + QStringLiteral("/acerca.png")));
 }
 
 QTEST_MAIN(AboutTest)

@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTabWidget>
 
 class AdminTest : public QObject
 {
@@ -236,37 +235,6 @@ private slots:
                  (Message{QStringLiteral("La Base de Datos no se encuentra !, en Propiedades "
                                          "indique la ruta de la Base de Datos."),
                           MessageIcon::Exclamation}));
-    }
-
-    void pictureForTheReadme()
-    {
-        const QByteArray folder = qgetenv("LLAMORA_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            QSKIP("LLAMORA_SCREENSHOT_DIR is not set");
-        Office office;
-        const QStringList names = {QStringLiteral("Ana Gómez"), QStringLiteral("Juan Díaz"),
-                                   QStringLiteral("Lucía Fernández"), QStringLiteral("Martín Ruiz"),
-                                   QStringLiteral("Sofía Núñez")};
-        qint64 juan = 0;
-        for (int i = 0; i < names.size(); ++i) {
-            const qint64 id = office.client(names.at(i), QStringLiteral("11456789%1").arg(i + 10),
-                                            3 + i * 2, i == 1);
-            for (int call = 0; call < 3 + i * 2; ++call)
-                office.call(id, QDateTime(today().addDays(-call * 3), QTime(9 + call, 15 * i)),
-                            1 + (call + i) % 3);
-            if (i == 1)
-                juan = id;
-        }
-        QVERIFY(juan != 0);
-        frmAdministrar browser(office.path(), nullptr);
-        browser.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&browser));
-        child<QTabWidget>(&browser, "SSTab1")->setCurrentIndex(1);
-        click(&browser, "cmdMostrar");
-        browser.datClientes().moveTo(1);
-        QTest::qWait(100);
-        QVERIFY(
-            browser.grab().save(QFile::decodeName(folder) + QStringLiteral("/frmAdministrar.png")));
     }
 };
 

@@ -302,27 +302,3 @@ void ClientEditorTest::saveMeetsOtherWorkstations()
     QCOMPARE(stored(path, shared).details.Nombre, QStringLiteral("Segundo"));
     QCOMPARE(stored(path, shared).CantLlamadas.value_or(-1), 1);
 }
-
-void ClientEditorTest::pictureForTheReadme()
-{
-    const QByteArray folder = qgetenv("LLAMORA_SCREENSHOT_DIR");
-    if (folder.isEmpty())
-        QSKIP("LLAMORA_SCREENSHOT_DIR is not set");
-    QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-    DatabaseFixture db;
-    const qint64 id = addCaller(db.databasePath(), QStringLiteral("1145678901"));
-    QVERIFY(saveClientDetails(db.databasePath(), id,
-                              {QStringLiteral("Juan Díaz"), QStringLiteral("Av. Corrientes 1234"),
-                               QStringLiteral("Cliente desde 2019.\nPrefiere que lo llamen a la "
-                                              "tarde."),
-                               true}) == 0);
-    DataControl list;
-    attachList(list, db.databasePath(), QStringLiteral("1145678901"));
-    for (int call = 0; call < 12; ++call)
-        QCOMPARE(countCall(list), DatabaseError::None);
-    frmLlamantes editor(2, list);
-    editor.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&editor));
-    QTest::qWait(100); // the remarks' layout settles before the picture
-    QVERIFY(editor.grab().save(QFile::decodeName(folder) + QStringLiteral("/frmLlamantes.png")));
-}

@@ -14,5 +14,4 @@ private slots:
     void numberBoxesTakeDigitsOnly();
     void listOpensTheEditorInModes2And3();
     void saveMeetsOtherWorkstations();
-    void pictureForTheReadme();
 };

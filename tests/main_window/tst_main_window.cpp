@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <QMouseEvent>
-#include <QTimer>
 
 namespace {
 
@@ -152,26 +151,6 @@ private slots:
         sendMouse(bar, QEvent::MouseButtonRelease, grip + QPoint(10, 4));
         sendMouse(bar, QEvent::MouseMove, grip + QPoint(50, 50));
         QCOMPARE(w->pos(), QPoint(210, 154));
-    }
-
-    void screenshot()
-    {
-        const QByteArray folder = qgetenv("LLAMORA_SCREENSHOT_DIR");
-        if (folder.isEmpty())
-            QSKIP("LLAMORA_SCREENSHOT_DIR is not set");
-        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-        QVERIFY(showWindow());
-        w->Parlux1()->setEnabledFlag(true);
-        w->Parlux1()->setPuesto(1);
-        w->Parlux1()->Mostrar(QStringLiteral("4567890"), QDate(2024, 5, 14), QTime(10, 32),
-                              QStringLiteral("Juan Díaz"), QStringLiteral("Av. Corrientes 1234"),
-                              QStringLiteral("Cliente desde 2019"), true,
-                              QStringLiteral("Cant: 5"));
-        w->cmdLlamante()->setEnabled(true);
-        // After the blink, so the picture shows the panel at rest.
-        const auto* blink = w->Parlux1()->findChild<QTimer*>(QStringLiteral("Timer1"));
-        QTRY_VERIFY_WITH_TIMEOUT(!blink->isActive(), 5000);
-        QVERIFY(w->grab().save(QFile::decodeName(folder) + QStringLiteral("/main_window.png")));
     }
 };
 

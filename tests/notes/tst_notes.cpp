@@ -1,11 +1,9 @@
 // The note page, byte for byte, and the note dialog over a real main window and database.
 
 #include "DesktopItems.h"
-#include "DesktopNoteService.h"
 #include "MainWindowFixture.h"
 #include "MessageBox.h"
 #include "NotePage.h"
-#include "NoteWindow.h"
 #include "OrdinaryUser.h"
 #include "ProgramDatabase.h"
 #include "TestEnvironment.h"
@@ -77,7 +75,6 @@ private slots:
     void desktopFailureLeavesThePageAndCloses();
     void cancelWritesNothing();
     void readOnlyProgramFolderFallsBackToDataHome();
-    void screenshot();
 
 private:
     struct Dialog;
@@ -325,28 +322,6 @@ void NotesTest::readOnlyProgramFolderFallsBackToDataHome()
     QVERIFY(readAll(page).contains("En otra carpeta"));
     QVERIFY(!QFileInfo::exists(programFolder + QStringLiteral("/PostIt")));
     QVERIFY(QFile::setPermissions(programFolder, readOnly | QFile::WriteOwner));
-}
-
-// The README's picture of a note, when LLAMORA_SCREENSHOT_DIR names a folder.
-void NotesTest::screenshot()
-{
-    const QByteArray shots = qgetenv("LLAMORA_SCREENSHOT_DIR");
-    if (shots.isEmpty())
-        QSKIP("LLAMORA_SCREENSHOT_DIR is not set");
-    TestEnvironment env;
-    const auto page = NotePage::Archivo_HTML(
-        env.makeFolder(QStringLiteral("PostIt")), 1,
-        QStringLiteral("Pide presupuesto de 20 cajas. Volver a llamar el lunes."),
-        QStringLiteral("Juan Díaz"), QStringLiteral("Av. Corrientes 1234"),
-        QStringLiteral("4567890"), QStringLiteral("14/05/2024 10:32:00"), QStringLiteral("FFFFC0"),
-        moment);
-    QVERIFY(page);
-    DesktopNoteService desktop;
-    desktop.activate();
-    QCOMPARE(desktop.addItem(*page), DesktopItems::AddResult::Shown);
-    NoteWindow* note = desktop.windowOf(*page);
-    QVERIFY(QTest::qWaitForWindowExposed(note));
-    QVERIFY(note->grab().save(QFile::decodeName(shots) + QStringLiteral("/nota.png")));
 }
 
 QTEST_MAIN(NotesTest)
