@@ -1,6 +1,7 @@
 #include "database/DatabaseConnection.h"
 
 #include "database/DatabaseErrors.h"
+#include "database/DatabaseFile.h"
 #include "database/Presence.h"
 #include "database/SqliteHooks.h"
 
@@ -127,8 +128,7 @@ int DatabaseConnection::openAndCheck(const QString& uri, int busyTimeoutMs)
     // tells. A database without our two tables is not ours either.
     QSqlQuery check(db);
     check.setForwardOnly(true);
-    if (!check.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
-                                   "name IN ('Clientes', 'Llamadas')")))
+    if (!check.exec(ourTablesCountSql()))
         return fail(check.lastError());
     const int tables = check.next() ? check.value(0).toInt() : 0;
     check.finish();

@@ -16,6 +16,12 @@ QString databasePathIn(const QString& folder)
     return folder + QLatin1Char('/') + databaseFileName();
 }
 
+QString ourTablesCountSql()
+{
+    return QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                          "name IN ('Clientes', 'Llamadas')");
+}
+
 QString resolveFileNameCase(const QString& filePath)
 {
     const QFileInfo info(filePath);

@@ -12,6 +12,10 @@
 // "llamora.mdb" finds "Llamora.mdb".
 [[nodiscard]] int probeDatabaseFile(const QString& filePath);
 
+// A query giving how many of the program's two tables (Clientes, Llamadas) a file holds: a file
+// with both is one of ours.
+[[nodiscard]] QString ourTablesCountSql();
+
 // The existing file that filePath names, matching its file name without regard to case; filePath
 // itself when nothing matches.
 [[nodiscard]] QString resolveFileNameCase(const QString& filePath);

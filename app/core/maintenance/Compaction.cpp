@@ -57,9 +57,7 @@ MaintenanceResult CompactaBaseDatos(const QString& carpetaBase, const Maintenanc
         SqliteFile source;
         // Opening for writing rolls back what a workstation that died while writing left.
         int code = source.open(live);
-        if (code == SQLITE_OK &&
-            source.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = "
-                                         "'table' AND name IN ('Clientes', 'Llamadas')")) != 2)
+        if (code == SQLITE_OK && source.scalar(ourTablesCountSql()) != 2)
             code = SQLITE_NOTADB;
         if (code == SQLITE_OK)
             code = source.exec(QStringLiteral("VACUUM INTO ") + sqlLiteral(target));

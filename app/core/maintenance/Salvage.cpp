@@ -1,6 +1,7 @@
 #include "maintenance/Salvage.h"
 
 #include "DatabaseSchema.h"
+#include "database/DatabaseFile.h"
 #include "maintenance/FileReplacement.h"
 #include "maintenance/SqliteFile.h"
 
@@ -19,9 +20,7 @@ constexpr int progressEvery = 20000;
 
 bool readsTables(SqliteFile& file)
 {
-    return file.scalar(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' "
-                                      "AND name IN ('Clientes', 'Llamadas')"),
-                       0) > 0;
+    return file.scalar(ourTablesCountSql(), 0) > 0;
 }
 
 void putBigEndian(QByteArray& header, int offset, quint32 value, int size)
