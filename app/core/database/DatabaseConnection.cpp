@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -22,9 +21,7 @@ QString uriFor(const QString& filePath, DatabaseConnection::Access access)
     // mode=rw / mode=ro: SQLite never creates the file (it reports "cannot open" instead).
     const QString mode = access == DatabaseConnection::Access::ReadOnly ? QStringLiteral("ro")
                                                                         : QStringLiteral("rw");
-    return QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath())
-               .toString(QUrl::FullyEncoded) +
-           QStringLiteral("?mode=") + mode;
+    return sqliteUriOf(filePath) + QStringLiteral("?mode=") + mode;
 }
 
 // A workstation that died while writing (a power cut, a dropped network) leaves the journal of

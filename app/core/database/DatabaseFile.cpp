@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <QUrl>
 
 QString databaseFileName()
 {
@@ -14,6 +15,11 @@ QString databaseFileName()
 QString databasePathIn(const QString& folder)
 {
     return folder + QLatin1Char('/') + databaseFileName();
+}
+
+QString sqliteUriOf(const QString& filePath)
+{
+    return QUrl::fromLocalFile(QFileInfo(filePath).absoluteFilePath()).toString(QUrl::FullyEncoded);
 }
 
 QString ourTablesCountSql()

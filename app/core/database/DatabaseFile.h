@@ -12,6 +12,10 @@
 // "llamora.mdb" finds "Llamora.mdb".
 [[nodiscard]] int probeDatabaseFile(const QString& filePath);
 
+// The file as an SQLite URI (absolute and percent-encoded), for the caller to add its
+// parameters to.
+[[nodiscard]] QString sqliteUriOf(const QString& filePath);
+
 // A query giving how many of the program's two tables (Clientes, Llamadas) a file holds: a file
 // with both is one of ours.
 [[nodiscard]] QString ourTablesCountSql();

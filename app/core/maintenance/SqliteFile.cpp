@@ -1,8 +1,9 @@
 #include "maintenance/SqliteFile.h"
 
+#include "database/DatabaseFile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <sqlite3.h>
 
@@ -14,10 +15,7 @@ SqliteFile::~SqliteFile()
 int SqliteFile::openWith(const QString& path, int flags, const char* parameters)
 {
     close();
-    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())
-                               .toString(QUrl::FullyEncoded)
-                               .toUtf8() +
-                           parameters;
+    const QByteArray uri = sqliteUriOf(path).toUtf8() + parameters;
     const int code = sqlite3_open_v2(uri.constData(), &m_handle, flags | SQLITE_OPEN_URI, nullptr);
     if (code != SQLITE_OK) {
         close();
