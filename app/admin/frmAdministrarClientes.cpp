@@ -2,13 +2,13 @@
 #include "DataGridModel.h"
 #include "MessageBox.h"
 #include "SplitGrid.h"
+#include "WaitCursor.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
 #include "database/RowOperations.h"
 #include "frmAdministrar.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,11 +67,13 @@ void frmAdministrar::grdClientes_HeadClick(int column)
 
 void frmAdministrar::showClients(const Statement& statement)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_datClientes->setRecordSource(statement);
-    // The count is the list's true length at once; no move to the last row is needed for it.
-    const int error = m_datClientes->refresh();
-    QApplication::restoreOverrideCursor();
+    int error = DatabaseError::None;
+    {
+        const WaitCursor hourglass;
+        m_datClientes->setRecordSource(statement);
+        // The count is the list's true length at once; no move to the last row is needed for it.
+        error = m_datClientes->refresh();
+    }
     if (error != DatabaseError::None)
         MessageBox::show(this, technicalSupportMessage(error));
 }

@@ -1,28 +1,16 @@
 #include "DateBox.h"
 #include "MessageBox.h"
+#include "WaitCursor.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "frmAdministrar.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QTableView>
 
 // The calls tab: the date range, the workstation and the list of calls.
-
-namespace {
-// The hourglass while a list is read.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-} // namespace
 
 void frmAdministrar::chkFiltro_Click()
 {

@@ -2,12 +2,12 @@
 #include "MessageBox.h"
 #include "PortItemDelegate.h"
 #include "SerialDeviceChoices.h"
+#include "WaitCursor.h"
 #include "WizardLook.h"
 #include "frmConfiguracion.h"
 #include "settings/SettingsStore.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -27,7 +27,7 @@ void frmConfiguracion::cboPort_Click()
 bool frmConfiguracion::DetectaCID()
 {
     showDetected(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const WaitCursor hourglass;
     // The detection blocks the event loop: show the state before it starts.
     lblDetectado->repaint();
 
@@ -37,8 +37,6 @@ bool frmConfiguracion::DetectaCID()
     const bool detected = m_Lineo1.Enabled();
     showDetected(detected);
     m_Lineo1.setEnabled(false);
-
-    QApplication::restoreOverrideCursor();
     return detected;
 }
 

@@ -1,6 +1,7 @@
 #include "MaintenanceProgress.h"
 
 #include "ProgramInfo.h"
+#include "WaitCursor.h"
 #include "WorkerThread.h"
 
 #include <QCloseEvent>
@@ -35,6 +36,7 @@ MaintenanceResult
 runWithProgress(QWidget* parent, const QString& caption,
                 const std::function<MaintenanceResult(const MaintenanceProgress& progress)>& work)
 {
+    const WaitCursor hourglass;
     MaintenanceProgressDialog dialog(parent);
     dialog.setLabelText(caption);
     // Called on the worker's thread: the dialog is updated on its own.

@@ -8,8 +8,6 @@
 #include "settings/ProgramValues.h"
 #include "startup/DatabaseAttach.h"
 
-#include <QApplication>
-
 // Compaction and repair from the menu "Base de datos", and the repair the load runs on a
 // database it cannot attach.
 
@@ -34,13 +32,11 @@ void frmIdentificador::runMaintenance(MaintenanceWorker worker, const QString& c
     m_datLlamada->refresh();
     close();
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     const QString carpetaBase = m_values.CarpetaBase;
     const MaintenanceResult result = runWithProgress(
         nullptr, caption, [worker, carpetaBase](const MaintenanceProgress& progress) {
             return worker(carpetaBase, progress);
         });
-    QApplication::restoreOverrideCursor();
     MessageBox::show(nullptr, result.message);
 
     const DatabaseAttachResult attach = attachDatLlamada(*m_datLlamada, m_values.databasePath());
