@@ -40,7 +40,6 @@ public:
 
     [[nodiscard]] DataControl& datLlamadas() const { return *m_datLlamadas; }
     [[nodiscard]] DataControl& datClientes() const { return *m_datClientes; }
-    [[nodiscard]] DataControl& datLlamadasCli() const { return *m_datLlamadasCli; }
 
 public slots:
     void SSTab1_Click();

@@ -44,13 +44,11 @@ public:
     static constexpr int MaxObservaciones = 200;
 
     // Loads the form for Modo from source (Form_Load); a load that failed has shown its message
-    // and leaves CerrarAlActivar() set. The database file is source's.
+    // and leaves the form to close at once (see exec()). The database file is source's.
     frmLlamantes(int Modo, DataControl& source, QWidget* parent = nullptr,
                  MainWindowHooks hooks = {});
 
-    [[nodiscard]] int Modo() const { return m_Modo; }
     [[nodiscard]] qint64 ClienteActual() const { return m_ClienteActual; }
-    [[nodiscard]] bool CerrarAlActivar() const { return m_CerrarAlActivar; }
     // True once a save went through.
     [[nodiscard]] bool saved() const { return m_saved; }
 
