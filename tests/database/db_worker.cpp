@@ -1,4 +1,4 @@
-// A second workstation for the database tests: one process doing one job on the shared file.
+// Another workstation for the tests: one process doing one job on the shared database file.
 // It prints "READY" when it holds what the test waits for, and results as "key value" lines.
 //
 //   hold-edit <db> <telefono> [ms]        edits the client and holds the lock until stdin closes,
@@ -10,6 +10,9 @@
 //                                         first call, then "logged", "failures" and "longest"
 //                                         (the longest time one call's work took, in ms)
 //   count-calls <db> <telefono>           counts calls on the client (R2) until stdin closes
+//   hold-write <db>                       takes the file's write lock until stdin closes
+//   hold-exclusive <db> <ms>              takes the file's exclusive lock, which stops readers
+//                                         too, for ms milliseconds, then ends
 //   delete <db> <telefono>                deletes the client
 //   present <db> <machine>                holds the file open as workstation <machine>
 //   die-writing <db>                      dies in the middle of a large write, leaving its journal
@@ -23,6 +26,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTextStream>
 #include <QThread>
@@ -180,6 +184,31 @@ int countCalls(const QString& database, const QString& telefono)
     return failures == 0 ? 0 : 1;
 }
 
+int holdWrite(const QString& database)
+{
+    DatabaseConnection connection;
+    int error = connection.open(database);
+    if (error == DatabaseError::None)
+        error = connection.beginWrite();
+    say(QStringLiteral("READY"));
+    waitForStdinToClose();
+    connection.rollback();
+    return error == DatabaseError::None ? 0 : 1;
+}
+
+int holdExclusive(const QString& database, int milliseconds)
+{
+    DatabaseConnection connection;
+    int error = connection.open(database);
+    QSqlQuery begin(connection.database());
+    if (error == DatabaseError::None && !begin.exec(QStringLiteral("BEGIN EXCLUSIVE")))
+        error = errorNumberFor(begin.lastError());
+    say(QStringLiteral("READY"));
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    QSqlQuery(connection.database()).exec(QStringLiteral("ROLLBACK"));
+    return error == DatabaseError::None ? 0 : 1;
+}
+
 int deleteClient(const QString& database, const QString& telefono)
 {
     DataControl control;
@@ -244,6 +273,10 @@ int main(int argc, char* argv[])
                         QDate::fromString(arguments.value(5), QStringLiteral("yyyy-MM-dd")));
     if (job == QLatin1String("count-calls"))
         return countCalls(database, arguments.value(3));
+    if (job == QLatin1String("hold-write"))
+        return holdWrite(database);
+    if (job == QLatin1String("hold-exclusive"))
+        return holdExclusive(database, arguments.value(3).toInt());
     if (job == QLatin1String("delete"))
         return deleteClient(database, arguments.value(3));
     if (job == QLatin1String("present"))

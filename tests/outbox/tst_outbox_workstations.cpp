@@ -170,8 +170,8 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
         QVERIFY(QDir().rename(folder, away));
         break;
     case LockedFile:
-        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/reception_worker"),
-                    {db});
+        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker"),
+                    {QStringLiteral("hold-write"), db});
         while (!other.readAll().contains("READY"))
             QVERIFY(other.waitForReadyRead(10000));
         break;

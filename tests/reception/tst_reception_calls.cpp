@@ -1,9 +1,8 @@
 // Call reception on real copies of the empty database; a worker process plays the other
 // workstation that holds the file's lock.
 
-#include "ReceptionFixture.h"
-
 #include "ProgramDatabase.h"
+#include "ReceptionFixture.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
@@ -318,8 +317,8 @@ void CallReceptionTest::clientKeyComesFromAGoodRead()
         if (started)
             return;
         started = true;
-        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/reception_worker"),
-                    {desk.db, QStringLiteral("exclusive"), QStringLiteral("1700")});
+        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker"),
+                    {QStringLiteral("hold-exclusive"), desk.db, QStringLiteral("1700")});
         while (!other.readAll().contains("READY") && other.waitForReadyRead(5000)) {
         }
     });
