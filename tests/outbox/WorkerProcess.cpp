@@ -1,5 +1,7 @@
 #include "WorkerProcess.h"
 
+#include "OrdinaryUser.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
@@ -18,17 +20,20 @@ QString WorkerProcess::builtPath()
 }
 
 bool WorkerProcess::start(const QString& dataHome, const QStringList& arguments,
-                          const QStringList& commandPrefix)
+                          const QString& ordinaryUsersCopy)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dataHome + QStringLiteral("/config"));
     environment.insert(QStringLiteral("HOME"), dataHome);
     m_process.setProcessEnvironment(environment);
-    if (commandPrefix.isEmpty())
-        m_process.start(builtPath(), arguments);
-    else
-        m_process.start(commandPrefix.first(), commandPrefix.mid(1) + arguments);
+    if (ordinaryUsersCopy.isEmpty()) {
+        m_process.setProgram(builtPath());
+        m_process.setArguments(arguments);
+    } else {
+        OrdinaryUser::prepare(m_process, ordinaryUsersCopy, arguments);
+    }
+    m_process.start();
     return m_process.waitForStarted(10000);
 }
 

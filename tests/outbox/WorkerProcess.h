@@ -17,10 +17,10 @@ public:
     // The worker as built; tests that run it as another user pass a copy it may execute.
     [[nodiscard]] static QString builtPath();
 
-    // Starts it with these arguments and this data home. commandPrefix, when given, is the
-    // command that runs it (setpriv ... -- <worker>), followed by these arguments.
+    // Starts it with these arguments and this data home. ordinaryUsersCopy, when given, is a
+    // copy of the worker that is run instead, as an ordinary user (OrdinaryUser::prepare).
     bool start(const QString& dataHome, const QStringList& arguments,
-               const QStringList& commandPrefix = {});
+               const QString& ordinaryUsersCopy = {});
     // Sends a command and returns its answer line ("" when none came in time).
     QString ask(const QString& command, int timeoutMs = 20000);
     // The next line it prints.

@@ -4,6 +4,7 @@
 // into one file at once while a third takes live calls.
 
 #include "DamagedDatabase.h"
+#include "OrdinaryUser.h"
 #include "ProgramDatabase.h"
 #include "TestEnvironment.h"
 #include "WorkerProcess.h"
@@ -18,8 +19,6 @@
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTest>
-
-#include <unistd.h>
 
 namespace {
 
@@ -128,18 +127,13 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
 
     // Root writes anywhere: the read-only case runs the workstation as an ordinary user, from
     // a copy of the worker that user may run.
-    QStringList runAs;
-    if (cause == ReadOnlyFolder && ::geteuid() == 0) {
+    QString asNobody;
+    if (cause == ReadOnlyFolder && OrdinaryUser::isRoot()) {
         if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
             QSKIP("setpriv is needed to run a workstation as an ordinary user");
         const QString copy = env.root() + QStringLiteral("/outbox_worker");
         QVERIFY(QFile::copy(WorkerProcess::builtPath(), copy));
-        runAs = {QStringLiteral("setpriv"),
-                 QStringLiteral("--reuid=65534"),
-                 QStringLiteral("--regid=65534"),
-                 QStringLiteral("--clear-groups"),
-                 QStringLiteral("--"),
-                 copy};
+        asNobody = copy;
         const auto open = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
         const auto shared = open | QFile::WriteGroup | QFile::WriteOther;
@@ -152,8 +146,9 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
                                               QFile::WriteOther));
     }
     WorkerProcess station;
-    QVERIFY(station.start(
-        dataHome, office.station(2, {QStringLiteral("--busy-ms"), QStringLiteral("300")}), runAs));
+    QVERIFY(station.start(dataHome,
+                          office.station(2, {QStringLiteral("--busy-ms"), QStringLiteral("300")}),
+                          asNobody));
     QCOMPARE(station.readLine(), QStringLiteral("READY"));
     QCOMPARE(station.ask(QStringLiteral("call 999000")), QStringLiteral("CALL 1 0 0 0 0"));
 
