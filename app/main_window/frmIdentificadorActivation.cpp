@@ -68,17 +68,14 @@ void frmIdentificador::followTrayAvailability(bool available)
     // task bar when the icon has gone. Changing the flags hides the window.
     const bool open = isVisible() && !isMinimized();
     setWindowFlags(windowFlagsFor(available));
-    if (available) {
+    if (available)
         CreaIconoBandeja();
-        if (open)
-            show();
-    } else {
+    else
         m_tray->remove();
-        if (open)
-            show();
-        else
-            showMinimized();
-    }
+    if (open)
+        show();
+    else if (!available)
+        showMinimized();
 }
 
 void frmIdentificador::updateTrayToolTip()
