@@ -16,11 +16,16 @@
 //   delete <db> <telefono>                deletes the client
 //   present <db> <machine>                holds the file open as workstation <machine>
 //   die-writing <db>                      dies in the middle of a large write, leaving its journal
+//   compact <folder>                      compacts the folder's database (tests kill it midway)
+//   append-calls <db> <count> <ms>        logs count calls (R1 only) as workstation 2, each
+//                                         through its own connection and ms apart, trying a
+//                                         refused call again until it is logged
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/Presence.h"
 #include "database/RowOperations.h"
 #include "database/Statements.h"
+#include "maintenance/Maintenance.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -254,6 +259,38 @@ int dieWriting(const QString& database)
                        .arg(QString(40, QLatin1Char('x'))));
     std::_Exit(0);
 }
+
+int compact(const QString& folder)
+{
+    say(QStringLiteral("READY"));
+    const MaintenanceResult result = CompactaBaseDatos(folder);
+    say(QStringLiteral("error ") + QString::number(result.error));
+    return result.succeeded ? 0 : 1;
+}
+
+int appendCalls(const QString& database, int count, int pauseMs)
+{
+    say(QStringLiteral("READY"));
+    int refused = 0;
+    const QDateTime start(QDate(2030, 1, 1), QTime(0, 0));
+    for (int i = 0; i < count; ++i) {
+        int error = DatabaseError::None;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            error = appendCall(database, 1, start.addSecs(i), 2);
+            if (error == DatabaseError::None)
+                break;
+            ++refused;
+            say(QStringLiteral("refused ") + QString::number(error));
+            QThread::msleep(20);
+        }
+        if (error != DatabaseError::None)
+            return 1;
+        QThread::msleep(static_cast<unsigned long>(pauseMs));
+    }
+    say(QStringLiteral("logged ") + QString::number(count));
+    say(QStringLiteral("refusals ") + QString::number(refused));
+    return 0;
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -283,6 +320,10 @@ int main(int argc, char* argv[])
         return present(database, arguments.value(3));
     if (job == QLatin1String("die-writing"))
         return dieWriting(database);
+    if (job == QLatin1String("compact"))
+        return compact(database);
+    if (job == QLatin1String("append-calls"))
+        return appendCalls(database, arguments.value(3).toInt(), arguments.value(4).toInt());
     say(QStringLiteral("unknown job ") + job);
     return 2;
 }

@@ -158,9 +158,9 @@ void MaintenanceTest::openingWaitsForMaintenanceThenIsRefused()
     MaintenanceFixture f(20, 50);
     ExclusivePresence maintenance;
     QCOMPARE(maintenance.acquire(f.databasePath()), DatabaseError::None);
-    auto other = start(
-        worker(QStringLiteral("maintenance_worker")),
-        {QStringLiteral("log-calls"), f.databasePath(), QStringLiteral("1"), QStringLiteral("0")});
+    auto other = start(worker(QStringLiteral("db_worker")),
+                       {QStringLiteral("append-calls"), f.databasePath(), QStringLiteral("1"),
+                        QStringLiteral("0")});
     QVERIFY(other);
     QVERIFY(other->waitForReadyRead(15000));
     QCOMPARE(QString::fromUtf8(other->readLine()).trimmed(),
@@ -178,8 +178,8 @@ void MaintenanceTest::callsDuringCompactionLandInTheNewFile()
     MaintenanceFixture f(500, 40000);
     const QStringList before = callRows(f.databasePath());
     constexpr int calls = 400;
-    auto other = start(worker(QStringLiteral("maintenance_worker")),
-                       {QStringLiteral("log-calls"), f.databasePath(), QString::number(calls),
+    auto other = start(worker(QStringLiteral("db_worker")),
+                       {QStringLiteral("append-calls"), f.databasePath(), QString::number(calls),
                         QStringLiteral("5")});
     QVERIFY(other);
     // Some of its calls go into the file before the compaction, the rest after.
@@ -214,7 +214,7 @@ void MaintenanceTest::killedCompactionLeavesAWholeDatabase()
 
     // How long a whole run takes here, from its "READY".
     QElapsedTimer timer;
-    auto whole = start(worker(QStringLiteral("maintenance_worker")), arguments);
+    auto whole = start(worker(QStringLiteral("db_worker")), arguments);
     QVERIFY(whole);
     timer.start();
     QVERIFY(whole->waitForFinished(30000));
@@ -224,7 +224,7 @@ void MaintenanceTest::killedCompactionLeavesAWholeDatabase()
     constexpr int runs = 20;
     for (int run = 0; run < runs; ++run) {
         const int delay = QRandomGenerator::global()->bounded(static_cast<int>(span * 5 / 4) + 1);
-        auto process = start(worker(QStringLiteral("maintenance_worker")), arguments);
+        auto process = start(worker(QStringLiteral("db_worker")), arguments);
         QVERIFY(process);
         QThread::msleep(static_cast<unsigned long>(delay));
         ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
