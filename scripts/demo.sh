@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+source scripts/session-functions.sh
 
 bash scripts/install-deps.sh
 bash scripts/build.sh
@@ -35,23 +36,15 @@ sqlite3 "$database" "INSERT INTO Clientes (Nombre, Domicilio, Telefono, Observac
     'Prefiere que lo llamen por la tarde. Tiene un reclamo pendiente.', 1, 4,
     date('now', '-30 days'));"
 
-# The modem simulator answers the second caller-ID command; its commands arrive through a FIFO.
-mkfifo "$demo/modem.in"
-"$program/modemsim" --accept AT+VCID=1 --link "$demo/modem" <"$demo/modem.in" >"$demo/modem.out" 2>&1 &
-pids+=($!)
-exec 3>"$demo/modem.in"
-for _ in $(seq 50); do [ -e "$demo/modem" ] && break; sleep 0.1; done
+start_modem "$program" "$demo"
+pids+=("$modem_pid")
 echo "Módem simulado en $(head -n1 "$demo/modem.out") (enlace $demo/modem)"
 
-"$program/llamora-config" --carpeta-programa "$program" --puerto 4 --dispositivo "4=$demo/modem" \
-    --puesto 1 --activar 1 --base-de-datos "$program"
+configure_workstation "$program" "$demo/modem" "$program"
 
 if [ -z "${DISPLAY:-}" ]; then
-    display=:$((90 + RANDOM % 100))
-    Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-    pids+=($!)
-    export DISPLAY=$display
-    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+    start_virtual_display 90 /dev/null
+    pids+=("$virtual_display_pid")
     echo "Sin pantalla: Llamora se ejecuta en la pantalla virtual $DISPLAY"
 fi
 
@@ -91,6 +84,6 @@ else
 fi
 
 # On a real display the program stays up until the user is done looking.
-if [ -z "${display:-}" ] && [ -t 0 ]; then
+if [ -z "${virtual_display_pid:-}" ] && [ -t 0 ]; then
     read -r -p "Pulse Intro para cerrar Llamora y el módem simulado... " _
 fi

@@ -70,21 +70,16 @@ echo "== Llamora como usuario del grupo llamora, llamada de $number"
 userdel --remove "$user" 2>/dev/null || true
 useradd --create-home --shell /bin/bash --groups llamora,dialout "$user"
 chmod 755 "$work"
+cp scripts/session-functions.sh "$work/"
 cat >"$work/session.sh" <<EOF
 #!/usr/bin/env bash
 # The user's session: a virtual display, the simulated modem, Llamora, and one call.
 set -euo pipefail
 cd "\$HOME"
-display=:\$((200 + RANDOM % 300))
-Xvfb "\$display" -screen 0 1024x768x24 -nolisten tcp >xvfb.log 2>&1 &
-export DISPLAY=\$display
-for _ in \$(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-mkfifo modem.in
-$program_dir/modemsim --accept AT+VCID=1 --link "\$HOME/modem" <modem.in >modem.out 2>&1 &
-exec 3>modem.in
-for _ in \$(seq 50); do [ -e modem ] && break; sleep 0.1; done
-$program_dir/llamora-config --carpeta-programa $program_dir --puerto 4 \
-    --dispositivo "4=\$HOME/modem" --puesto 1 --activar 1 --base-de-datos $data_dir
+source $work/session-functions.sh
+start_virtual_display 200 xvfb.log
+start_modem $program_dir "\$HOME"
+configure_workstation $program_dir "\$HOME/modem" $data_dir
 $program_dir/Llamora >llamora.log 2>&1 &
 # The splash hands over to the main window after 3 seconds; the detection follows.
 sleep 6
