@@ -7,6 +7,7 @@
 //  - the purge of every call while another process logs a call every 50 ms.
 #include "DateBox.h"
 #include "LargeDatabase.h"
+#include "Median.h"
 #include "MessageBox.h"
 #include "SplitGrid.h"
 #include "database/DataControl.h"
@@ -46,12 +47,6 @@ double cpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
 }
 
 // Milliseconds from the action to the grid painted with its rows.

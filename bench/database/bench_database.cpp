@@ -5,6 +5,7 @@
 //  - the time to the first page and the memory taken by all calls (S8) and by the client list
 //    sorted by each column, on the big file.
 #include "LargeDatabase.h"
+#include "Median.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
@@ -24,12 +25,6 @@
 namespace {
 using LargeDatabase::residentKb;
 using LargeDatabase::telefonoFor;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 // S1 + R1 + R2 for known callers, as the call reception does them; median in microseconds.
 double oneCallMedian(const QString& path, int clients, int rounds)

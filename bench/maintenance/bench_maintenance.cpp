@@ -7,6 +7,7 @@
 //    random sequence each run) among all its pages, then among the leaf pages of its two
 //    tables, and the share of rows it saved, beside the rows that lay on undamaged pages.
 #include "LargeDatabase.h"
+#include "Median.h"
 #include "maintenance/Maintenance.h"
 
 #include <QCoreApplication>
@@ -26,12 +27,6 @@ constexpr int clients = 100000;
 constexpr int calls = 1000000;
 constexpr int rounds = 3;
 constexpr int damagedPages = 5;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
-}
 
 // The first column of the first row of a statement on a file, opened read-only.
 qint64 scalar(const QString& path, const QString& sql)

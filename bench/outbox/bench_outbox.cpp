@@ -6,6 +6,7 @@
 //  - meanwhile another workstation logs a call every 10 ms: its longest and median wait for the
 //    file's write lock.
 #include "LargeDatabase.h"
+#include "Median.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "outbox/OutboxDelivery.h"
@@ -30,13 +31,6 @@ bool makeDatabase(const QString& path)
 {
     QFile::remove(path);
     return LargeDatabase::build(path, Clients, 0);
-}
-
-template <typename T>
-T median(QList<T> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? T() : values.at(values.size() / 2);
 }
 
 // Another workstation: one call's write every 10 ms, timing how long it waits for the lock.
