@@ -1,13 +1,12 @@
 #include "ClientFormsSupport.h"
 
+#include "DatabaseWorker.h"
 #include "Parlux.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/Statements.h"
 #include "frmIdentificador.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -75,33 +74,17 @@ void attachList(DataControl& list, const QString& databasePath, const QString& t
     list.refresh();
 }
 
-namespace {
-QString workerPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker");
-}
-} // namespace
-
 std::unique_ptr<QProcess> holdEdit(const QString& databasePath, const QString& telefono)
 {
-    auto process = std::make_unique<QProcess>();
-    process->start(workerPath(), {QStringLiteral("hold-edit"), databasePath, telefono});
-    QElapsedTimer waited;
-    waited.start();
-    QByteArray said;
-    while (!said.contains("READY") && waited.elapsed() < 10000) {
-        process->waitForReadyRead(200);
-        said += process->readAll();
-    }
-    return said.contains("edit 0\nREADY") ? std::move(process) : nullptr;
+    QStringList said;
+    auto process =
+        DatabaseWorker::startReady({QStringLiteral("hold-edit"), databasePath, telefono}, &said);
+    return said == QStringList{QStringLiteral("edit 0")} ? std::move(process) : nullptr;
 }
 
 QString deleteElsewhere(const QString& databasePath, const QString& telefono)
 {
-    QProcess process;
-    process.start(workerPath(), {QStringLiteral("delete"), databasePath, telefono});
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    return DatabaseWorker::runToEnd({QStringLiteral("delete"), databasePath, telefono});
 }
 
 QString shown(MessageIcon icon, const QString& text)

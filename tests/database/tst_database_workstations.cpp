@@ -1,5 +1,6 @@
 // Several workstations on one file: each is a separate process (db_worker), as in an office.
 #include "DatabaseFixture.h"
+#include "DatabaseWorker.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DatabaseFile.h"
@@ -7,7 +8,6 @@
 #include "database/RowOperations.h"
 #include "database/Statements.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
@@ -19,41 +19,6 @@
 using namespace Statements;
 
 namespace {
-QString workerPath()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker");
-}
-
-// Starts a worker and waits until it says READY; its earlier lines are kept in *said.
-std::unique_ptr<QProcess> startHolding(const QStringList& arguments, QStringList* said)
-{
-    auto process = std::make_unique<QProcess>();
-    process->start(workerPath(), arguments);
-    if (!process->waitForStarted(5000))
-        return nullptr;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 10000) {
-        if (!process->canReadLine() && !process->waitForReadyRead(200))
-            continue;
-        while (process->canReadLine()) {
-            const QString line = QString::fromUtf8(process->readLine()).trimmed();
-            if (line == QLatin1String("READY"))
-                return process;
-            said->append(line);
-        }
-    }
-    return nullptr;
-}
-
-// Runs a worker to its end and returns what it said.
-QString runToEnd(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(workerPath(), arguments);
-    process.waitForFinished(10000);
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-}
 
 void finish(QProcess& process)
 {
@@ -90,7 +55,7 @@ void WorkstationsTest::editHeldElsewhereGives3260AndWritesNothing()
     DatabaseFixture fixture;
     const qint64 id = fixture.addClient(QStringLiteral("111"), QStringLiteral("Ana"));
     QStringList said;
-    auto holder = startHolding(
+    auto holder = DatabaseWorker::startReady(
         {QStringLiteral("hold-edit"), fixture.databasePath(), QStringLiteral("111")}, &said);
     QVERIFY(holder);
     QCOMPARE(said, QStringList{QStringLiteral("edit 0")});
@@ -123,9 +88,9 @@ void WorkstationsTest::writeWaitsForAShortEditElsewhere()
     // The other workstation lets go after 300 ms, within our busy timeout: our count waits for
     // it and goes in.
     QStringList said;
-    auto holder = startHolding({QStringLiteral("hold-edit"), fixture.databasePath(),
-                                QStringLiteral("111"), QStringLiteral("300")},
-                               &said);
+    auto holder = DatabaseWorker::startReady({QStringLiteral("hold-edit"), fixture.databasePath(),
+                                              QStringLiteral("111"), QStringLiteral("300")},
+                                             &said);
     QVERIFY(holder);
     QElapsedTimer timer;
     timer.start();
@@ -143,7 +108,8 @@ void WorkstationsTest::rowDeletedElsewhereGives3167()
     QCOMPARE(fixture.attach(datLlamada, clientByTelephone(QStringLiteral("111"))),
              DatabaseError::None);
 
-    QCOMPARE(runToEnd({QStringLiteral("delete"), fixture.databasePath(), QStringLiteral("111")}),
+    QCOMPARE(DatabaseWorker::runToEnd(
+                 {QStringLiteral("delete"), fixture.databasePath(), QStringLiteral("111")}),
              QStringLiteral("delete 0"));
 
     const int counted = countCall(datLlamada);
@@ -168,8 +134,9 @@ void WorkstationsTest::fourWorkstationsLoseNoCall()
     std::vector<std::unique_ptr<QProcess>> workers;
     for (int puesto = 1; puesto <= workstations; ++puesto) {
         auto worker = std::make_unique<QProcess>();
-        worker->start(workerPath(), {QStringLiteral("log-calls"), database, QString::number(puesto),
-                                     QString::number(callsEach), QString::number(numbers)});
+        worker->start(DatabaseWorker::path(),
+                      {QStringLiteral("log-calls"), database, QString::number(puesto),
+                       QString::number(callsEach), QString::number(numbers)});
         QVERIFY(worker->waitForStarted(5000));
         workers.push_back(std::move(worker));
     }
@@ -201,8 +168,8 @@ void WorkstationsTest::savesSucceedWhileCallsAreCounted()
 
     // Another workstation counts calls on the same client, as fast as it can, all along.
     QStringList said;
-    auto counter =
-        startHolding({QStringLiteral("count-calls"), database, QStringLiteral("111")}, &said);
+    auto counter = DatabaseWorker::startReady(
+        {QStringLiteral("count-calls"), database, QStringLiteral("111")}, &said);
     QVERIFY(counter);
     constexpr int saves = 200;
     QList<qint64> countsSeen;
@@ -242,15 +209,15 @@ void WorkstationsTest::presenceIsSeenAcrossProcesses()
     QVERIFY(!queryPresence(path).anyone());
 
     QStringList said;
-    auto here = startHolding({QStringLiteral("present"), path, QString()}, &said);
+    auto here = DatabaseWorker::startReady({QStringLiteral("present"), path, QString()}, &said);
     QVERIFY(here);
     QCOMPARE(said, QStringList{QStringLiteral("marked 1")});
     QCOMPARE(queryPresence(path).otherProcessesHere, 1);
     QCOMPARE(presenceErrorNumber(path), DatabaseError::InUseHere);
 
     said.clear();
-    auto elsewhere =
-        startHolding({QStringLiteral("present"), path, QStringLiteral("puesto-2")}, &said);
+    auto elsewhere = DatabaseWorker::startReady(
+        {QStringLiteral("present"), path, QStringLiteral("puesto-2")}, &said);
     QVERIFY(elsewhere);
     QCOMPARE(queryPresence(path).otherWorkstations, 1);
     QCOMPARE(presenceErrorNumber(path), DatabaseError::InUseElsewhere);
@@ -266,7 +233,7 @@ void WorkstationsTest::presenceIsSeenAcrossProcesses()
 void WorkstationsTest::writeCutShortIsRolledBackByAReadOnlyOpen()
 {
     DatabaseFixture fixture;
-    runToEnd({QStringLiteral("die-writing"), fixture.databasePath()});
+    DatabaseWorker::runToEnd({QStringLiteral("die-writing"), fixture.databasePath()});
     QVERIFY(QFile::exists(fixture.databasePath() + QStringLiteral("-journal")));
     // The start-up check and the wizard open the file read-only; they must not refuse it.
     QCOMPARE(probeDatabaseFile(fixture.databasePath()), DatabaseError::None);

@@ -1,5 +1,6 @@
 // Compaction on real files, with other workstations as other processes, a compaction killed at
 // random points, and the presence gate and companion file it relies on.
+#include "DatabaseWorker.h"
 #include "MaintenanceFixture.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
@@ -24,28 +25,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 namespace {
-QString worker(const QString& name)
-{
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + name;
-}
-
-// Starts a worker and waits for its "READY".
-std::unique_ptr<QProcess> start(const QString& program, const QStringList& arguments)
-{
-    auto process = std::make_unique<QProcess>();
-    process->start(program, arguments);
-    if (!process->waitForStarted(10000))
-        return nullptr;
-    for (;;) {
-        while (process->canReadLine()) {
-            if (process->readLine().startsWith("READY"))
-                return process;
-        }
-        if (!process->waitForReadyRead(10000))
-            return nullptr;
-    }
-}
-
 QStringList callRows(const QString& databasePath)
 {
     return MaintenanceFixture::rows(databasePath,
@@ -127,8 +106,8 @@ void MaintenanceTest::inUseRefusesAndChangesNothing()
     DatabaseConnection here;
     std::unique_ptr<QProcess> other;
     if (otherWorkstation) {
-        other = start(worker(QStringLiteral("db_worker")),
-                      {QStringLiteral("present"), f.databasePath(), QStringLiteral("otro-puesto")});
+        other = DatabaseWorker::startReady(
+            {QStringLiteral("present"), f.databasePath(), QStringLiteral("otro-puesto")});
         QVERIFY(other);
     } else {
         QCOMPARE(here.open(f.databasePath()), DatabaseError::None);
@@ -158,9 +137,8 @@ void MaintenanceTest::openingWaitsForMaintenanceThenIsRefused()
     MaintenanceFixture f(20, 50);
     ExclusivePresence maintenance;
     QCOMPARE(maintenance.acquire(f.databasePath()), DatabaseError::None);
-    auto other = start(worker(QStringLiteral("db_worker")),
-                       {QStringLiteral("append-calls"), f.databasePath(), QStringLiteral("1"),
-                        QStringLiteral("0")});
+    auto other = DatabaseWorker::startReady({QStringLiteral("append-calls"), f.databasePath(),
+                                             QStringLiteral("1"), QStringLiteral("0")});
     QVERIFY(other);
     QVERIFY(other->waitForReadyRead(15000));
     QCOMPARE(QString::fromUtf8(other->readLine()).trimmed(),
@@ -178,9 +156,8 @@ void MaintenanceTest::callsDuringCompactionLandInTheNewFile()
     MaintenanceFixture f(500, 40000);
     const QStringList before = callRows(f.databasePath());
     constexpr int calls = 400;
-    auto other = start(worker(QStringLiteral("db_worker")),
-                       {QStringLiteral("append-calls"), f.databasePath(), QString::number(calls),
-                        QStringLiteral("5")});
+    auto other = DatabaseWorker::startReady({QStringLiteral("append-calls"), f.databasePath(),
+                                             QString::number(calls), QStringLiteral("5")});
     QVERIFY(other);
     // Some of its calls go into the file before the compaction, the rest after.
     QTRY_VERIFY_WITH_TIMEOUT(MaintenanceFixture::callCount(f.databasePath()) >= before.size() + 10,
@@ -214,7 +191,7 @@ void MaintenanceTest::killedCompactionLeavesAWholeDatabase()
 
     // How long a whole run takes here, from its "READY".
     QElapsedTimer timer;
-    auto whole = start(worker(QStringLiteral("db_worker")), arguments);
+    auto whole = DatabaseWorker::startReady(arguments);
     QVERIFY(whole);
     timer.start();
     QVERIFY(whole->waitForFinished(30000));
@@ -224,7 +201,7 @@ void MaintenanceTest::killedCompactionLeavesAWholeDatabase()
     constexpr int runs = 20;
     for (int run = 0; run < runs; ++run) {
         const int delay = QRandomGenerator::global()->bounded(static_cast<int>(span * 5 / 4) + 1);
-        auto process = start(worker(QStringLiteral("db_worker")), arguments);
+        auto process = DatabaseWorker::startReady(arguments);
         QVERIFY(process);
         QThread::msleep(static_cast<unsigned long>(delay));
         ::kill(static_cast<pid_t>(process->processId()), SIGKILL);
@@ -302,7 +279,7 @@ void MaintenanceTest::companionFileFollowsTheDatabasePermissions()
     QProcess other;
     other.start(QStringLiteral("setpriv"),
                 {QStringLiteral("--reuid=65533"), QStringLiteral("--regid=65534"),
-                 QStringLiteral("--clear-groups"), worker(QStringLiteral("db_worker")),
+                 QStringLiteral("--clear-groups"), DatabaseWorker::path(),
                  QStringLiteral("present"), f.databasePath(), QString()});
     QVERIFY(other.waitForStarted(10000));
     QVERIFY(other.waitForReadyRead(10000));
