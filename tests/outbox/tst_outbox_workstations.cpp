@@ -4,6 +4,7 @@
 // into one file at once while a third takes live calls.
 
 #include "DamagedDatabase.h"
+#include "DatabaseWorker.h"
 #include "OrdinaryUser.h"
 #include "ProgramDatabase.h"
 #include "TestEnvironment.h"
@@ -11,7 +12,6 @@
 #include "outbox/OutboxFile.h"
 #include "settings/SettingsStore.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -154,7 +154,7 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
 
     const QString away = folder + QStringLiteral("-fuera");
     const QByteArray good = fileBytes(db);
-    QProcess other;
+    std::unique_ptr<QProcess> other;
     switch (cause) {
     case ReadOnlyFolder:
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
@@ -165,10 +165,8 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
         QVERIFY(QDir().rename(folder, away));
         break;
     case LockedFile:
-        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker"),
-                    {QStringLiteral("hold-write"), db});
-        while (!other.readAll().contains("READY"))
-            QVERIFY(other.waitForReadyRead(10000));
+        other = DatabaseWorker::startReady({QStringLiteral("hold-write"), db});
+        QVERIFY(other);
         break;
     case DamagedFile:
         QVERIFY(damageDatabase(db));
@@ -198,8 +196,8 @@ void OutboxWorkstationsTest::callsDuringAnOutageReachTheLogOnce()
         QVERIFY(QDir().rename(away, folder));
         break;
     case LockedFile:
-        other.closeWriteChannel();
-        QVERIFY(other.waitForFinished(10000));
+        other->closeWriteChannel();
+        QVERIFY(other->waitForFinished(10000));
         break;
     case DamagedFile:
         // The repair gives the file back.

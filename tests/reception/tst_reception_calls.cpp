@@ -1,6 +1,7 @@
 // Call reception on real copies of the empty database; a worker process plays the other
 // workstation that holds the file's lock.
 
+#include "DatabaseWorker.h"
 #include "ProgramDatabase.h"
 #include "ReceptionFixture.h"
 #include "database/DataControl.h"
@@ -10,7 +11,6 @@
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QTest>
 
@@ -311,22 +311,20 @@ void CallReceptionTest::clientKeyComesFromAGoodRead()
     // Right after the lookup found the client, another workstation holds the whole file for
     // 1.7 s: the first read of the client's row waits 1 s and fails, a read tried again after
     // that gets through.
-    QProcess other;
+    std::unique_ptr<QProcess> other;
     bool started = false;
     connect(&desk.datLlamada, &DataControl::repositioned, this, [&] {
         if (started)
             return;
         started = true;
-        other.start(QCoreApplication::applicationDirPath() + QStringLiteral("/db_worker"),
-                    {QStringLiteral("hold-exclusive"), desk.db, QStringLiteral("1700")});
-        while (!other.readAll().contains("READY") && other.waitForReadyRead(5000)) {
-        }
+        other = DatabaseWorker::startReady(
+            {QStringLiteral("hold-exclusive"), desk.db, QStringLiteral("1700")});
     });
 
     const ReceptionResult result = desk.reception.receive(QStringLiteral("4567890"));
 
-    QVERIFY(other.waitForFinished(5000));
-    QCOMPARE(other.exitCode(), 0);
+    QVERIFY(other && other->waitForFinished(5000));
+    QCOMPARE(other->exitCode(), 0);
     // Never a call under a key that was not read: it is logged under its client, or not at all
     // (and then said so).
     QCOMPARE(
