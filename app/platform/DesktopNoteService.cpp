@@ -208,7 +208,7 @@ bool DesktopNoteService::saveNow()
     m_saveTimer.stop();
     // What the user had is kept until someone looks at it.
     if (m_listUnreadable) {
-        emit listNotSaved(m_listPath);
+        reportNotSaved();
         return false;
     }
     QJsonArray notes;
@@ -219,7 +219,17 @@ bool DesktopNoteService::saveNow()
     const bool saved = QDir().mkpath(QFileInfo(m_listPath).absolutePath()) &&
                        file.open(QIODevice::WriteOnly) &&
                        file.write(QJsonDocument(root).toJson()) >= 0 && file.commit();
-    if (!saved)
-        emit listNotSaved(m_listPath);
+    if (saved)
+        m_notSavedReported = false;
+    else
+        reportNotSaved();
     return saved;
+}
+
+void DesktopNoteService::reportNotSaved()
+{
+    if (m_notSavedReported)
+        return;
+    m_notSavedReported = true;
+    emit listNotSaved(m_listPath);
 }

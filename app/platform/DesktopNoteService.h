@@ -54,6 +54,7 @@ public:
 
 signals:
     // The list could not be written: the notes show, but would not come back after a restart.
+    // Given once per failure, not at every move, until a save succeeds again.
     void listNotSaved(const QString& listPath);
 
 private:
@@ -61,11 +62,14 @@ private:
     void remove(NoteWindow* window);
     [[nodiscard]] QList<Item> readList(bool* ok) const;
     void saveSoon();
+    void reportNotSaved();
 
     QString m_listPath;
     bool m_active = false;
     // The list on disk could not be read; it is kept for the user instead of overwritten.
     bool m_listUnreadable = false;
+    // The user has been told the list is not being saved; told again only after a good save.
+    bool m_notSavedReported = false;
     QString m_setAsidePath;
     QList<QPointer<NoteWindow>> m_windows;
     QTimer m_saveTimer;
