@@ -243,7 +243,6 @@ void CallPurgeWorker::run()
         }
         after = slice.end;
     }
-    emit finished();
 }
 
 // One batch, timed: the size of the next one follows from it.

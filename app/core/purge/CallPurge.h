@@ -53,7 +53,6 @@ public slots:
 
 signals:
     void progress(qint64 deletedSoFar);
-    void finished();
 
 private:
     struct Slice
