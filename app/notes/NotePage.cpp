@@ -1,12 +1,12 @@
 #include "NotePage.h"
 
+#include "DataFolder.h"
 #include "database/DateText.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryFile>
 
@@ -40,8 +40,7 @@ QString carpetaNotas(const QString& programFolder)
     const QFileInfo ownInfo(own);
     if (ownInfo.exists() ? !ownInfo.isDir() || canWriteIn(own) : canWriteIn(programFolder))
         return own;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Llamora/PostIt");
+    return dataFolder() + QStringLiteral("/PostIt");
 }
 
 void CreaCarpeta(const QString& folder)

@@ -1,5 +1,6 @@
 #include "DesktopNoteService.h"
 
+#include "DataFolder.h"
 #include "DesktopPlacement.h"
 #include "NoteWindow.h"
 
@@ -13,7 +14,6 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QScreen>
-#include <QStandardPaths>
 
 namespace {
 
@@ -33,8 +33,7 @@ QJsonObject toJson(const DesktopNoteService::Item& item)
 
 QString DesktopNoteService::defaultListPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-           QStringLiteral("/Llamora/escritorio.json");
+    return dataFolder() + QStringLiteral("/escritorio.json");
 }
 
 DesktopNoteService::DesktopNoteService(const QString& listPath, QObject* parent)

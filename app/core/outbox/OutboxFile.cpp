@@ -1,7 +1,7 @@
 #include "outbox/OutboxFile.h"
 
+#include "DataFolder.h"
 #include "DiskSync.h"
-#include "ProgramInfo.h"
 #include "database/DateText.h"
 #include "settings/SettingsStore.h"
 
@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
@@ -119,9 +118,8 @@ OutboxFile::OutboxFile(QString filePath)
 
 QString OutboxFile::pathFor(const QString& programFolder)
 {
-    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return dataHome + QLatin1Char('/') + ProgramInfo::title() + QLatin1Char('/') +
-           SettingsStore::encodedApplicationName(programFolder) + QStringLiteral(".pendientes");
+    return dataFolder() + QLatin1Char('/') + SettingsStore::encodedApplicationName(programFolder) +
+           QStringLiteral(".pendientes");
 }
 
 QByteArray OutboxFile::encode(const PendingCall& call)
