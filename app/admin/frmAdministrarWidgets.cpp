@@ -160,6 +160,7 @@ void frmAdministrar::buildClientDetails(QWidget* box)
 {
     const auto value = [box](const char* name) {
         auto* label = named(new QLabel(box), name);
+        label->setTextFormat(Qt::PlainText);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         return label;
     };

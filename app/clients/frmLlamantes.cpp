@@ -96,6 +96,9 @@ void frmLlamantes::buildControls()
 
     lblFIngreso = label(QString(), "lblFIngreso");
     lblCant = label(QString(), "lblCant");
+    // What the file holds is shown as it is, never as markup.
+    for (QLabel* value : {lblTelefono, lblFIngreso, lblCant})
+        value->setTextFormat(Qt::PlainText);
 
     auto* grid = new QGridLayout(this);
     // The number box, when shown, covers the number label.

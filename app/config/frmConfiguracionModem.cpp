@@ -1,5 +1,6 @@
 #include "Lineo.h"
 #include "MessageBox.h"
+#include "PlainToolTip.h"
 #include "PortItemDelegate.h"
 #include "SerialDeviceChoices.h"
 #include "WaitCursor.h"
@@ -81,7 +82,7 @@ void frmConfiguracion::showPortDevices()
         const int port = cboPort->itemText(i).mid(3).toInt();
         const QString device = m_ports.device(port);
         cboPort->setItemData(i, device, PortItemDelegate::DeviceRole);
-        cboPort->setItemData(i, device, Qt::ToolTipRole);
+        cboPort->setItemData(i, plainToolTip(device), Qt::ToolTipRole);
     }
     cboPort->view()->setMinimumWidth(cboPort->view()->sizeHintForColumn(0) +
                                      style()->pixelMetric(QStyle::PM_ScrollBarExtent));
@@ -99,12 +100,12 @@ void frmConfiguracion::showPortDevices()
         cboDispositivo->addItem(device.location);
         const int index = cboDispositivo->count() - 1;
         cboDispositivo->setItemData(index, device.description, PortItemDelegate::DeviceRole);
-        cboDispositivo->setItemData(index, device.description, Qt::ToolTipRole);
+        cboDispositivo->setItemData(index, plainToolTip(device.description), Qt::ToolTipRole);
     }
     cboDispositivo->view()->setMinimumWidth(cboDispositivo->view()->sizeHintForColumn(0) +
                                             style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     cboDispositivo->setCurrentIndex(0);
-    cboPort->setToolTip(m_ports.device(port));
+    cboPort->setToolTip(plainToolTip(m_ports.device(port)));
 }
 
 void frmConfiguracion::showDetected(bool detected)

@@ -71,6 +71,7 @@ void frmConfiguracion::buildDatabaseTab(QWidget* frame)
     Label2->setObjectName(QStringLiteral("Label2"));
     lblActual = new QLabel(frame);
     lblActual->setObjectName(QStringLiteral("lblActual"));
+    lblActual->setTextFormat(Qt::PlainText);
     lblActual->setWordWrap(true);
     lblActual->setTextInteractionFlags(Qt::TextSelectableByMouse);
     makeBold(lblActual);

@@ -39,7 +39,6 @@ frmTextoPostit::frmTextoPostit(DesktopItems& desktop, const QString& programFold
     m_lblLabels->setBuddy(m_txtTexto);
     m_chkDatos = new QCheckBox(QStringLiteral("&Datos de llamada"), this);
     m_chkDatos->setObjectName(QStringLiteral("chkDatos"));
-    m_chkDatos->setTristate(true);
     m_cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
     m_cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
     m_cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
@@ -77,10 +76,14 @@ void frmTextoPostit::showEvent(QShowEvent* event)
 
 void frmTextoPostit::Form_Load()
 {
+    // The grey state says "no caller" and is the program's alone: the user only checks and
+    // unchecks the box.
     if (HayDatosLlamada) {
+        m_chkDatos->setTristate(false);
         m_chkDatos->setCheckState(Qt::Unchecked);
         m_chkDatos->setEnabled(true);
     } else {
+        m_chkDatos->setTristate(true);
         m_chkDatos->setCheckState(Qt::PartiallyChecked);
         m_chkDatos->setEnabled(false);
     }

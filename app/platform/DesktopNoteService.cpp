@@ -95,6 +95,7 @@ DesktopItems::AddResult DesktopNoteService::addItem(const QString& pagePath)
         // A second note in the same second went into the same page.
         if (!existing->reload())
             return AddResult::PageUnreadable;
+        existing->fitPage();
         existing->show();
         existing->raise();
         return AddResult::Shown;
@@ -113,13 +114,20 @@ NoteWindow* DesktopNoteService::showItem(const QString& pagePath, const QRect& g
         delete window;
         return nullptr;
     }
-    QRect place = geometry;
-    if (!place.isValid()) {
+    QList<QRect> screens;
+    if (const QScreen* primary = QGuiApplication::primaryScreen())
+        screens.append(primary->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    QRect place;
+    if (geometry.isValid()) {
+        place = DesktopPlacement::reachablePlace(geometry, screens, NoteWindow::smallestNote,
+                                                 NoteWindow::largestNote, NoteWindow::titleHeight);
+    } else {
         QList<QRect> taken;
         for (const NoteWindow* other : windows())
             taken.append(other->geometry());
-        const QScreen* screen = QGuiApplication::primaryScreen();
-        const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+        const QRect area = screens.isEmpty() ? QRect(0, 0, 1024, 768) : screens.first();
         place = DesktopPlacement::freePlace(area, window->preferredSize(), taken);
     }
     window->setGeometry(place);

@@ -84,4 +84,29 @@ QRect freePlace(const QRect& area, const QSize& size, const QList<QRect>& taken)
     return first;
 }
 
+QRect reachablePlace(const QRect& place, const QList<QRect>& screens, const QSize& smallest,
+                     const QSize& largest, int titleHeight)
+{
+    const QSize size = place.size().boundedTo(largest).expandedTo(smallest);
+    if (screens.isEmpty())
+        return {place.topLeft(), size};
+    const QRect title(place.topLeft(), QSize(size.width(), titleHeight));
+    const QRect* nearest = &screens.first();
+    qint64 nearestOverlap = 0;
+    for (const QRect& screen : screens) {
+        if (screen.contains(title))
+            return {place.topLeft(), size.boundedTo(screen.size()).expandedTo(smallest)};
+        const QRect overlap = screen.intersected(title);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > nearestOverlap) {
+            nearestOverlap = area;
+            nearest = &screen;
+        }
+    }
+    const QSize fitting = size.boundedTo(nearest->size()).expandedTo(smallest);
+    const int left = qBound(nearest->left(), place.left(), nearest->right() - fitting.width() + 1);
+    const int top = qBound(nearest->top(), place.top(), nearest->bottom() - fitting.height() + 1);
+    return {QPoint(left, top), fitting};
+}
+
 } // namespace DesktopPlacement

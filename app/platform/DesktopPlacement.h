@@ -16,4 +16,11 @@ void showOnAllWorkspaces(QWidget* window);
 // edge leftwards, each filled from the top. When the area is full, the first place is reused.
 [[nodiscard]] QRect freePlace(const QRect& area, const QSize& size, const QList<QRect>& taken);
 
+// A place kept from an earlier run, made fit for the screens there are now (a monitor gone, a
+// damaged list): its size within smallest and largest and no larger than the screen, and its
+// top strip of titleHeight wholly on one screen, so the note can be seen and moved. A place
+// that already meets this stays where it is. The first of screens stands in when none is near.
+[[nodiscard]] QRect reachablePlace(const QRect& place, const QList<QRect>& screens,
+                                   const QSize& smallest, const QSize& largest, int titleHeight);
+
 } // namespace DesktopPlacement

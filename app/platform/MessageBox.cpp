@@ -47,6 +47,7 @@ MessageAnswer MessageBox::show(QWidget* parent, const Message& message)
 
     QMessageBox box(toQtIcon(message.icon), shown.caption, message.text, QMessageBox::NoButton,
                     parent);
+    box.setTextFormat(Qt::PlainText);
     if (message.buttons == MessageButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
@@ -68,6 +69,7 @@ void MessageBox::notify(QWidget* parent, const Message& message)
     }
     auto* box = new QMessageBox(toQtIcon(message.icon), shown.caption, message.text,
                                 QMessageBox::Ok, parent);
+    box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();

@@ -7,6 +7,8 @@
 class QWidget;
 
 // Every message of the program goes through here: Qt's message box under the program's title.
+// The text is shown as it is, never as markup: messages carry names, numbers and paths that come
+// from the database, the settings and the disk.
 // Tests install a MessageBox::Script to read what would have been shown and to answer it.
 class MessageBox
 {

@@ -1,6 +1,7 @@
 #include "NoteWindow.h"
 
 #include "DesktopPlacement.h"
+#include "PageDocument.h"
 
 #include <QContextMenuEvent>
 #include <QFile>
@@ -14,20 +15,8 @@
 
 namespace {
 
-// A page is the user's own text and nothing more: no picture, style sheet or other file named
-// in it is fetched, from the network or from the disk.
-class PageDocument final : public QTextDocument
-{
-public:
-    using QTextDocument::QTextDocument;
-
-protected:
-    QVariant loadResource(int, const QUrl&) override { return {}; }
-};
-
 constexpr int margin = 6;
-// Room for "×" above the text.
-constexpr int topMargin = 18;
+constexpr int topMargin = NoteWindow::titleHeight;
 constexpr int shortestNote = 90;
 constexpr int tallestNote = 360;
 // Larger pages would only be a mistake; the window shows this much of them.
@@ -43,7 +32,8 @@ NoteWindow::NoteWindow(const QString& pagePath)
     setObjectName(QStringLiteral("NoteWindow"));
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("Nota"));
-    setMinimumSize(80, 60);
+    setMinimumSize(smallestNote);
+    setMaximumSize(largestNote);
 
     m_close = new QToolButton(this);
     m_close->setObjectName(QStringLiteral("cmdQuitar"));
@@ -67,6 +57,11 @@ NoteWindow::NoteWindow(const QString& pagePath)
 
 NoteWindow::~NoteWindow() = default;
 
+QTextDocument* NoteWindow::document() const
+{
+    return m_document;
+}
+
 bool NoteWindow::reload()
 {
     QFile page(m_pagePath);
@@ -76,7 +71,7 @@ bool NoteWindow::reload()
     if (page.error() != QFileDevice::NoError)
         return false;
     m_html = QString::fromUtf8(bytes);
-    m_document->setHtml(m_html);
+    m_document->setPage(m_html);
     layoutDocument();
     update();
     return true;
@@ -90,13 +85,24 @@ QColor NoteWindow::paperColor() const
 
 QSize NoteWindow::preferredSize() const
 {
-    QTextDocument measure;
+    return {noteWidth, preferredHeight(noteWidth)};
+}
+
+int NoteWindow::preferredHeight(int width) const
+{
+    PageDocument measure;
     measure.setDefaultFont(m_document->defaultFont());
-    measure.setHtml(m_html);
-    measure.setTextWidth(noteWidth - 2 * margin);
-    const int height = qBound(
-        shortestNote, topMargin + margin + static_cast<int>(measure.size().height()), tallestNote);
-    return {noteWidth, height};
+    measure.setPage(m_html);
+    measure.setTextWidth(qMax(10, width - 2 * margin));
+    return qBound(shortestNote, topMargin + margin + static_cast<int>(measure.size().height()),
+                  tallestNote);
+}
+
+void NoteWindow::fitPage()
+{
+    const int height = preferredHeight(width());
+    if (height > this->height())
+        resize(width(), height);
 }
 
 void NoteWindow::layoutDocument()

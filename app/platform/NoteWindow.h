@@ -5,6 +5,7 @@
 
 class QAction;
 class QMenu;
+class PageDocument;
 class QTextDocument;
 class QToolButton;
 
@@ -23,17 +24,27 @@ public:
     // Reads the page again; false when it cannot be read (the window keeps what it showed).
     bool reload();
     [[nodiscard]] QString html() const { return m_html; }
-    [[nodiscard]] QTextDocument* document() const { return m_document; }
+    [[nodiscard]] QTextDocument* document() const;
     // The paper colour, as the page's body gives it.
     [[nodiscard]] QColor paperColor() const;
     // The size that shows the whole page at the usual note width, within sensible bounds.
     [[nodiscard]] QSize preferredSize() const;
+    // The height that shows the whole page at this width, within the same bounds.
+    [[nodiscard]] int preferredHeight(int width) const;
+    // Grows the note to show the page read last (a second note in the same second).
+    void fitPage();
     [[nodiscard]] QToolButton* closeButton() const { return m_close; }
     // The context menu and its one entry, "Quitar del escritorio".
     [[nodiscard]] QMenu* contextMenu() const { return m_menu; }
     [[nodiscard]] QAction* removeAction() const { return m_remove; }
 
     static constexpr int noteWidth = 220;
+    // The strip along the top, where "×" sits; a note is reached by it.
+    static constexpr int titleHeight = 18;
+    static constexpr QSize smallestNote{80, 60};
+    // Anything larger was never meant (a damaged list): a window that size would take the
+    // program's memory.
+    static constexpr QSize largestNote{1000, 1000};
 
 signals:
     // The user left the window somewhere else, or gave it another size.
@@ -55,7 +66,7 @@ private:
 
     QString m_pagePath;
     QString m_html;
-    QTextDocument* m_document = nullptr;
+    PageDocument* m_document = nullptr;
     QToolButton* m_close = nullptr;
     QMenu* m_menu = nullptr;
     QAction* m_remove = nullptr;

@@ -1,5 +1,7 @@
 #include "SystemTrayIcon.h"
 
+#include "PlainToolTip.h"
+
 #include <QCursor>
 
 SystemTrayIcon::SystemTrayIcon(QObject* parent)
@@ -33,7 +35,7 @@ void SystemTrayIcon::setIcon(const QIcon& icon)
 
 void SystemTrayIcon::setToolTip(const QString& text)
 {
-    m_icon.setToolTip(text);
+    m_icon.setToolTip(plainToolTip(text));
 }
 
 QString SystemTrayIcon::toolTip() const

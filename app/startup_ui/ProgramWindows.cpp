@@ -16,6 +16,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTimer>
 
 ProgramWindows::ProgramWindows(ProgramValues& values, TrayFactory makeTray, EndProgram endProgram)
     : m_values(values)
@@ -111,7 +112,11 @@ void ProgramWindows::restoreDesktopNotes()
                                "una lista nueva.")
                     .arg(QDir::toNativeSeparators(aside));
     }
-    MessageBox::show(nullptr, text, MessageIcon::Exclamation);
+    // Told once the splash has gone, and without waiting for an answer: the calls go on.
+    QTimer::singleShot(0, this, [this, text] {
+        MessageBox::notify(m_mainWindow.get(),
+                           Message{text, MessageIcon::Exclamation, MessageButtons::Ok});
+    });
 }
 
 // The main window may have been loaded for the wizard on a folder the start-up has since

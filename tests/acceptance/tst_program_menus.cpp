@@ -7,11 +7,16 @@
 #include "PictureButton.h"
 #include "ProgramWindowsFixture.h"
 #include "frmAbout.h"
+#include "frmSplash.h"
 #include "frmTextoPostit.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -25,6 +30,7 @@ private slots:
     void clientButtonsOpenTheirForms();
     void salirEndsTheProgram();
     void noteComesBackAndBothAboutEntriesOpenTheBox();
+    void damagedNoteListIsToldOnceTheSplashHasGone();
 };
 
 void ProgramMenusTest::configurationEntriesOpenWizardModally()
@@ -169,6 +175,44 @@ void ProgramMenusTest::noteComesBackAndBothAboutEntriesOpenTheBox()
     QVERIFY(notes.at(0)->html().contains(QStringLiteral("Volver a llamar")));
     QVERIFY(notes.at(0)->pagePath().startsWith(env.programFolder() + QStringLiteral("/PostIt/")));
     QVERIFY2(script.shown().isEmpty(), qPrintable(script.texts().join(QLatin1Char('\n'))));
+}
+
+void ProgramMenusTest::damagedNoteListIsToldOnceTheSplashHasGone()
+{
+    TestEnvironment env;
+    QVERIFY(pointPortsWithDatabase(env));
+    SettingsStore(env.programFolder()).setBaseDeDatos(env.programFolder());
+    const QString listPath = DesktopNoteService::defaultListPath();
+    QVERIFY(QDir().mkpath(QFileInfo(listPath).absolutePath()));
+    QFile list(listPath);
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.write("{\"notas\": [ <b>dañada");
+    list.close();
+
+    // The real message box: a modal one would keep the splash up until it is answered.
+    bool askedModally = false;
+    QTimer watch;
+    watch.setInterval(20);
+    connect(&watch, &QTimer::timeout, [&askedModally] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            askedModally = true;
+            box->accept();
+        }
+    });
+    watch.start();
+    Program p(env.programFolder());
+    QCOMPARE(p.start(), Outcome::Running);
+    QPointer<frmSplash> splash = p.windows->splash();
+    QTest::keyClick(splash, Qt::Key_A);
+    QVERIFY(!splash || !splash->isVisible());
+    QVERIFY(!askedModally);
+    QMessageBox* told = nullptr;
+    QTRY_VERIFY((told = p.windows->mainWindow()->findChild<QMessageBox*>()) != nullptr);
+    QVERIFY(told->isVisible() && !told->isModal());
+    QCOMPARE(told->textFormat(), Qt::PlainText);
+    QVERIFY2(told->text().startsWith(QStringLiteral("No se pudo leer la lista de notas")),
+             qPrintable(told->text()));
+    told->accept();
 }
 
 std::unique_ptr<QObject> makeProgramMenusTest()

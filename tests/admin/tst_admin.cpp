@@ -1,6 +1,7 @@
 // The browser on the offscreen platform, over a real database file: the calls tab, the long
 // call lists read in chunks, the clients tab, deleting a client, a missing file.
 #include "AdminFixture.h"
+#include "MarkupTexts.h"
 #include "MessageBox.h"
 #include "SplitGrid.h"
 #include "database/DataControl.h"
@@ -15,6 +16,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabWidget>
 
 class AdminTest : public QObject
 {
@@ -222,6 +224,33 @@ private slots:
         QVERIFY(!child<QPushButton>(&browser, "cmdEditar")->isEnabled());
         QVERIFY(!child<QPushButton>(&browser, "cmdEliminarC")->isEnabled());
         QCOMPARE(messages.shown().size(), 2);
+    }
+
+    void markupInAClientShowsAsText()
+    {
+        FifoTrap pipe;
+        QVERIFY(pipe.isValid());
+        Office office;
+        const QStringList fields{markupText(pipe, QStringLiteral("N"), 50),
+                                 markupText(pipe, QStringLiteral("D"), 50),
+                                 markupText(pipe, QStringLiteral("1"), 20),
+                                 markupText(pipe, QStringLiteral("O"), 200)};
+        const qint64 id = office.client(fields.at(0), fields.at(2));
+        office.exec(QStringLiteral("UPDATE Clientes SET Domicilio = ?, Observaciones = ? "
+                                   "WHERE IdCliente = ?"),
+                    {fields.at(1), fields.at(3), id});
+        MessageBox::Script messages;
+        frmAdministrar browser(office.path(), nullptr);
+        child<QTabWidget>(&browser, "SSTab1")->setCurrentIndex(1);
+        browser.show();
+        child<QRadioButton>(&browser, "Opcion4")->setChecked(true);
+        click(&browser, "cmdMostrar");
+        QCOMPARE(QStringList({text(&browser, "lblNombre"), text(&browser, "lblDomicilio"),
+                              text(&browser, "lblTelefono"), text(&browser, "lblObservaciones")}),
+                 fields);
+        QVERIFY2(richLabels(browser).isEmpty(), qPrintable(richLabels(browser).join('\n')));
+        static_cast<void>(browser.grab());
+        QCOMPARE(pipe.openings(), 0);
     }
 
     void missingDatabase()

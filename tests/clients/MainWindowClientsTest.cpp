@@ -5,6 +5,7 @@
 #include "ClientScreens.h"
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
+#include "MarkupTexts.h"
 #include "NumberBox.h"
 #include "TypeText.h"
 #include "database/DataControl.h"
@@ -158,4 +159,48 @@ void MainWindowClientsTest::searchTakesTheNumberAsACall()
     QVERIFY(search(QStringLiteral("4567"), false));
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Llamadas")), 2);
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM Clientes")), 2);
+}
+
+void MainWindowClientsTest::markupInAClientShowsAsText()
+{
+    FifoTrap pipe;
+    QVERIFY(pipe.isValid());
+    TestEnvironment env;
+    MainWindowFixture f(env.programFolder());
+    frmIdentificador& w = *f.window;
+    frmIdentificador::Screens screens;
+    screens.frmLlamantes = [&w] { ClientScreens::openCallerEditor(w); };
+    w.setScreens(std::move(screens));
+    // Saved by another workstation, straight into the shared file.
+    const QString path = f.values.databasePath();
+    const QString telefono = markupText(pipe, QStringLiteral("1"), frmLlamantes::MaxTelefono);
+    const qint64 id = addCaller(path, telefono);
+    const ClientDetails details{
+        markupText(pipe, QStringLiteral("N"), frmLlamantes::MaxNombre),
+        markupText(pipe, QStringLiteral("D"), frmLlamantes::MaxDomicilio),
+        markupText(pipe, QStringLiteral("O"), frmLlamantes::MaxObservaciones), true};
+    QVERIFY(id && saveClientDetails(path, id, details) == 0);
+    w.show();
+
+    w.Recibe_llamada(telefono);
+    QCOMPARE(QStringList({panelText(w, "lblTelefono"), panelText(w, "lblNombre"),
+                          panelText(w, "lblDireccion"), panelText(w, "lblObservaciones")}),
+             QStringList({telefono, details.Nombre, details.Domicilio, details.Observaciones}));
+    QVERIFY2(richLabels(w).isEmpty(), qPrintable(richLabels(w).join(QLatin1Char('\n'))));
+    static_cast<void>(w.grab());
+
+    QStringList editorShown;
+    QStringList editorRich;
+    auto look = whenModal<frmLlamantes>([&](frmLlamantes& editor) {
+        editorShown = QStringList({text(editor, "lblTelefono"), text(editor, "txtNombre"),
+                                   text(editor, "txtDomicilio"), text(editor, "txtObservaciones")});
+        editorRich = richLabels(editor);
+        static_cast<void>(editor.grab());
+        click(editor, "cmdCancelar");
+    });
+    w.cmdLlamante()->click();
+    QCOMPARE(editorShown, QStringList({telefono, details.Nombre, details.Domicilio,
+                                       details.Observaciones}));
+    QVERIFY2(editorRich.isEmpty(), qPrintable(editorRich.join(QLatin1Char('\n'))));
+    QCOMPARE(pipe.openings(), 0);
 }

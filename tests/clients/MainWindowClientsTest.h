@@ -11,4 +11,5 @@ private slots:
     void init();
     void callerEditorFollowsTheMainWindow();
     void searchTakesTheNumberAsACall();
+    void markupInAClientShowsAsText();
 };

@@ -177,7 +177,8 @@ void CallerIdParserTest::dialects()
 
 namespace {
 
-// One record in a random dialect of the modem simulator's; `expected` gets what it reports.
+// One record in a random dialect of the modem simulator's, now and then a number alone;
+// `expected` gets what it reports.
 QByteArray randomRecord(QRandomGenerator& random, CallerIdRecord& expected)
 {
     const QByteArray eol = random.bounded(2) ? "\n" : "\r\n";
@@ -195,7 +196,13 @@ QByteArray randomRecord(QRandomGenerator& random, CallerIdRecord& expected)
 
     const QByteArray name = line("NAME", "DIAZ DE LA DEHESA");
     const QByteArray mesg = line("MESG", "0D0A");
-    const int shape = random.bounded(4);
+    const QByteArray ring = eol + "RING" + eol;
+    const int shape = random.bounded(5);
+    if (shape == 4) {
+        // Tone-signalled caller ID: the number alone, at the clock's time.
+        expected.dateTime = QDateTime(Now.date(), QTime(15, 45, 30));
+        return ring + line(random.bounded(2) ? "NMBR" : "DDN_NMBR", number) + ring;
+    }
     QByteArray record = eol + (shape == 0 ? mesg : QByteArray());
     record += line("DATE", at.toString(QStringLiteral("MMdd")).toLatin1());
     record +=
@@ -203,7 +210,6 @@ QByteArray randomRecord(QRandomGenerator& random, CallerIdRecord& expected)
     record += shape == 2 ? QByteArray(name + mesg) : QByteArray();
     record += line(random.bounded(2) ? "NMBR" : "DDN_NMBR", number);
     record += shape == 3 ? name : QByteArray();
-    const QByteArray ring = eol + "RING" + eol;
     return (random.bounded(3) ? ring + record : record) + ring;
 }
 

@@ -2,14 +2,19 @@
 // restart of the service, and removed; nothing outside the page is ever loaded.
 
 #include "DesktopNoteService.h"
+#include "MarkupTexts.h"
 #include "NoteWindow.h"
 #include "TestEnvironment.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTest>
 #include <QTextDocument>
 #include <QToolButton>
@@ -76,6 +81,7 @@ private slots:
     void removingForgetsTheItemButKeepsThePage();
     void pagesGoneOrListUnreadable();
     void nothingOutsideThePageIsLoaded();
+    void savedPlacesAreKeptReachable();
 };
 
 void DesktopItemsTest::publishedNoteComesBackWhereItWasLeft()
@@ -91,16 +97,24 @@ void DesktopItemsTest::publishedNoteComesBackWhereItWasLeft()
         QVERIFY(desktop.activate());
         QCOMPARE(desktop.addItem(first), DesktopItems::AddResult::Shown);
         QCOMPARE(desktop.addItem(second), DesktopItems::AddResult::Shown);
-        // Publishing the same page again (two notes in one second) shows it once, anew.
-        QCOMPARE(desktop.addItem(first), DesktopItems::AddResult::Shown);
-        QCOMPARE(desktop.windows().size(), 2);
-
         NoteWindow* note = desktop.windowOf(first);
         QVERIFY(note->isVisible());
         QVERIFY(note->windowFlags().testFlag(Qt::FramelessWindowHint));
         QVERIFY(note->windowFlags().testFlag(Qt::WindowStaysOnBottomHint));
         QCOMPARE(note->paperColor(), QColor(0xC0, 0xFF, 0xFF));
         QVERIFY(!note->geometry().intersects(desktop.windowOf(second)->geometry()));
+
+        // A second note in the same second goes into the same page: shown once, anew, and
+        // grown to show it all.
+        const int firstHeight = note->height();
+        QFile page(first);
+        QVERIFY(page.open(QIODevice::Append));
+        page.write("<html><body>" + QByteArray("segunda nota<br>").repeated(8) + "</body></html>");
+        page.close();
+        QCOMPARE(desktop.addItem(first), DesktopItems::AddResult::Shown);
+        QCOMPARE(desktop.windows().size(), 2);
+        QVERIFY(note->height() > firstHeight);
+        QCOMPARE(note->height(), note->preferredHeight(note->width()));
 
         drag(note, QPoint(-150, 90));
         movedTo = note->geometry();
@@ -187,19 +201,26 @@ void DesktopItemsTest::nothingOutsideThePageIsLoaded()
 {
     TestEnvironment env;
     const QString folder = env.makeFolder(QStringLiteral("PostIt"));
-    // A picture and a style sheet beside the page, which a plain document would read.
-    QImage(8, 8, QImage::Format_RGB32).save(folder + QStringLiteral("/foto.png"));
+    // A picture and a style sheet beside the page, which a plain document would read, and a
+    // named pipe, which would keep the program waiting in open().
+    QImage red(64, 64, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    QVERIFY(red.save(folder + QStringLiteral("/foto.png")));
     QFile css(folder + QStringLiteral("/estilo.css"));
     QVERIFY(css.open(QIODevice::WriteOnly));
     css.write("body { background: red }");
     css.close();
+    FifoTrap pipe;
+    QVERIFY(pipe.isValid());
     const QString page = folder + QStringLiteral("/Lineo1.html");
     QFile file(page);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("<html><head><link rel='stylesheet' href='estilo.css'></head>\r\n"
-               "<body bgcolor='#FFFFFF'><img src='foto.png'><img src='file://" +
-               folder.toUtf8() +
-               "/foto.png'><a href='http://192.0.2.1/'>enlace</a> &lt;texto&gt;</body></html>");
+               "<body bgcolor='#FFFFFF'><img src='foto.png'><img src='" +
+               folder.toUtf8() + "/foto.png'><img src='file://" + folder.toUtf8() +
+               "/foto.png'>" + pipe.picture().toUtf8() +
+               "<a href='http://192.0.2.1/'>enlace</a> &lt;texto&gt; antes <link rel=stylesheet "
+               "href=estilo.css> después</body></html>");
     file.close();
     DesktopNoteService desktop;
     desktop.activate();
@@ -215,12 +236,48 @@ void DesktopItemsTest::nothingOutsideThePageIsLoaded()
         QVERIFY2(document->resource(QTextDocument::StyleSheetResource, QUrl(name)).isNull(),
                  qPrintable(name));
     }
-    QVERIFY2(document->toPlainText().contains(QStringLiteral("<texto>")),
+    // The text after a <link> still shows.
+    QVERIFY2(document->toPlainText().contains(QStringLiteral("<texto> antes")) &&
+                 document->toPlainText().contains(QStringLiteral("después")),
              qPrintable(document->toPlainText()));
     QCOMPARE(note->paperColor(), QColor(Qt::white));
+    // Nothing of the picture is drawn, and the pipe is never opened.
+    const QImage drawn = note->grab().toImage();
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x)
+            QVERIFY2(drawn.pixelColor(x, y) != QColor(Qt::red), qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+    }
+    QCOMPARE(pipe.openings(), 0);
     // A click on the link is only the start of a drag.
     drag(note, QPoint(5, 5));
     QCOMPARE(desktop.windows().size(), 1);
+}
+
+void DesktopItemsTest::savedPlacesAreKeptReachable()
+{
+    const TwoPages pages("C0FFFF", "enorme", "FFFFC0", "fuera");
+    // A damaged list: one note far too large, the other left on a monitor that is gone.
+    {
+        QFile list(DesktopNoteService::defaultListPath());
+        QVERIFY(QDir().mkpath(QFileInfo(list).absolutePath()));
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("{\"notas\": [{\"pagina\": \"" + pages.first.toUtf8() +
+                   "\", \"x\": 0, \"y\": 0, \"ancho\": 5000, \"alto\": 4000}, {\"pagina\": \"" +
+                   pages.second.toUtf8() +
+                   "\", \"x\": -3000, \"y\": 5000, \"ancho\": 200, \"alto\": 120}]}");
+    }
+    DesktopNoteService desktop;
+    QVERIFY(desktop.activate());
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const NoteWindow* note : desktop.windows()) {
+        const QRect place = note->geometry();
+        const QRect title(place.topLeft(), QSize(place.width(), NoteWindow::titleHeight));
+        QVERIFY2(screen.contains(title), qPrintable(note->pagePath()));
+        QVERIFY(place.width() <= qMin(screen.width(), NoteWindow::largestNote.width()));
+        QVERIFY(place.height() <= qMin(screen.height(), NoteWindow::largestNote.height()));
+    }
+    // What the user left within reach stays as it was.
+    QCOMPARE(desktop.windowOf(pages.second)->size(), QSize(200, 120));
 }
 
 QTEST_MAIN(DesktopItemsTest)

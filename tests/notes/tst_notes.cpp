@@ -229,7 +229,12 @@ void NotesTest::acceptedNoteCarriesTheLastCall()
     const QString Fecha = reception.callDateText() + QLatin1Char(' ') + reception.callTimeText();
 
     frmTextoPostit* dialog = d.open(true);
-    dialog->chkDatos()->setChecked(true);
+    // The user's clicks only check and uncheck the box.
+    for (const Qt::CheckState state : {Qt::Checked, Qt::Unchecked, Qt::Checked}) {
+        QTest::mouseClick(dialog->chkDatos(), Qt::LeftButton, {},
+                          QPoint(10, dialog->chkDatos()->height() / 2));
+        QCOMPARE(dialog->chkDatos()->checkState(), state);
+    }
     dialog->txtTexto()->setPlainText(QStringLiteral("Llamar mañana"));
     MessageBox::Script script;
     QTest::mouseClick(dialog->cmdAceptar(), Qt::LeftButton);
