@@ -231,10 +231,9 @@ private slots:
         FifoTrap pipe;
         QVERIFY(pipe.isValid());
         Office office;
-        const QStringList fields{markupText(pipe, QStringLiteral("N"), 50),
-                                 markupText(pipe, QStringLiteral("D"), 50),
-                                 markupText(pipe, QStringLiteral("1"), 20),
-                                 markupText(pipe, QStringLiteral("O"), 200)};
+        const QStringList fields{
+            markupText(pipe, QStringLiteral("N"), 50), markupText(pipe, QStringLiteral("D"), 50),
+            markupText(pipe, QStringLiteral("1"), 20), markupText(pipe, QStringLiteral("O"), 200)};
         const qint64 id = office.client(fields.at(0), fields.at(2));
         office.exec(QStringLiteral("UPDATE Clientes SET Domicilio = ?, Observaciones = ? "
                                    "WHERE IdCliente = ?"),

@@ -169,7 +169,9 @@ void MainWindowClientsTest::markupInAClientShowsAsText()
     MainWindowFixture f(env.programFolder());
     frmIdentificador& w = *f.window;
     frmIdentificador::Screens screens;
-    screens.frmLlamantes = [&w] { ClientScreens::openCallerEditor(w); };
+    screens.frmLlamantes = [&w] {
+        ClientScreens::openCallerEditor(w);
+    };
     w.setScreens(std::move(screens));
     // Saved by another workstation, straight into the shared file.
     const QString path = f.values.databasePath();
@@ -199,8 +201,8 @@ void MainWindowClientsTest::markupInAClientShowsAsText()
         click(editor, "cmdCancelar");
     });
     w.cmdLlamante()->click();
-    QCOMPARE(editorShown, QStringList({telefono, details.Nombre, details.Domicilio,
-                                       details.Observaciones}));
+    QCOMPARE(editorShown,
+             QStringList({telefono, details.Nombre, details.Domicilio, details.Observaciones}));
     QVERIFY2(editorRich.isEmpty(), qPrintable(editorRich.join(QLatin1Char('\n'))));
     QCOMPARE(pipe.openings(), 0);
 }

@@ -6,7 +6,6 @@
 #include <QTextDocument>
 
 #include <chrono>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
