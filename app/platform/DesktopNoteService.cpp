@@ -114,11 +114,15 @@ NoteWindow* DesktopNoteService::showItem(const QString& pagePath, const QRect& g
         delete window;
         return nullptr;
     }
+    // The primary screen first: new notes go there, and it takes in notes far from any screen.
     QList<QRect> screens;
-    if (const QScreen* primary = QGuiApplication::primaryScreen())
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    if (primary)
         screens.append(primary->availableGeometry());
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.append(screen->availableGeometry());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen != primary)
+            screens.append(screen->availableGeometry());
+    }
     QRect place;
     if (geometry.isValid()) {
         place = DesktopPlacement::reachablePlace(geometry, screens, NoteWindow::smallestNote,
