@@ -5,7 +5,8 @@
 //  - the repair of the intact file (the check finds nothing to mend);
 //  - the repair of the file with 5 pages overwritten with garbage, chosen at random (the same
 //    random sequence each run) among all its pages, then among the leaf pages of its two
-//    tables, and the share of rows it saved, beside the rows that lay on undamaged pages.
+//    tables, then among the interior pages of their trees (roots included), and the share of
+//    rows it saved, beside the rows that lay on undamaged leaf pages.
 #include "LargeDatabase.h"
 #include "Median.h"
 #include "maintenance/Maintenance.h"
@@ -193,14 +194,19 @@ int main(int argc, char* argv[])
     const qint64 pageCount = scalar(pristine, QStringLiteral("PRAGMA page_count"));
     for (int page = 2; page <= pageCount; ++page)
         anyPage.append(page);
-    const QList<int> tableLeaves =
-        pagesOf(pristine, QStringLiteral("SELECT pageno FROM dbstat WHERE name IN ('Clientes', "
-                                         "'Llamadas') AND pagetype = 'leaf'"));
+    const auto tablePages = [&](const char* type) {
+        return pagesOf(pristine, QStringLiteral("SELECT pageno FROM dbstat WHERE name IN "
+                                                "('Clientes', 'Llamadas') AND pagetype = '%1'")
+                                     .arg(QLatin1String(type)));
+    };
+    const QList<int> tableLeaves = tablePages("leaf");
+    const QList<int> tableInterior = tablePages("internal");
 
     std::vector<double> compaction;
     std::vector<double> intact;
     DamagedRun anyKind;
     DamagedRun tableKind;
+    DamagedRun interiorKind;
     for (int round = 0; round < rounds; ++round) {
         if (!copyOver(pristine, live))
             return 1;
@@ -215,7 +221,8 @@ int main(int argc, char* argv[])
         result = ReparaBaseDatos(folder);
         intact.push_back(seconds(timer));
         if (!result.succeeded || !repairDamaged(folder, pristine, live, anyPage, &anyKind) ||
-            !repairDamaged(folder, pristine, live, tableLeaves, &tableKind))
+            !repairDamaged(folder, pristine, live, tableLeaves, &tableKind) ||
+            !repairDamaged(folder, pristine, live, tableInterior, &interiorKind))
             return 1;
     }
 
@@ -223,5 +230,6 @@ int main(int argc, char* argv[])
     std::printf("repair of the intact file, median of %d: %.2f s\n", rounds, median(intact));
     reportDamaged("any pages", anyKind, total);
     reportDamaged("table leaves", tableKind, total);
+    reportDamaged("interior pages of the tables", interiorKind, total);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -13,7 +14,6 @@
 #include <sys/stat.h>
 
 namespace {
-constexpr int pageSize = 4096;
 
 // Runs work on a plain read-only QtSql connection to the file.
 template <typename Work>
@@ -35,11 +35,13 @@ auto withFile(const QString& databasePath, bool readOnly, Work work)
 }
 } // namespace
 
-MaintenanceFixture::MaintenanceFixture(int clients, int calls)
+MaintenanceFixture::MaintenanceFixture(int clients, int calls, int pageSize)
 {
     m_databasePath = TestEnvironment::copyEmptyDatabase(m_environment.programFolder());
     withFile(m_databasePath, false, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
+        query.exec(QStringLiteral("PRAGMA page_size = %1").arg(pageSize));
+        query.exec(QStringLiteral("VACUUM"));
         query.exec(QStringLiteral("BEGIN"));
         query.prepare(QStringLiteral("INSERT INTO Clientes (Nombre, Domicilio, Telefono, "
                                      "Observaciones, CantLlamadas, FIngreso) "
@@ -146,16 +148,29 @@ qint64 MaintenanceFixture::scalar(const QString& databasePath, const QString& sq
 
 QList<int> MaintenanceFixture::leafPages(const QString& databasePath, const QString& table)
 {
+    return treePages(databasePath, table, QStringLiteral("leaf"));
+}
+
+QList<int> MaintenanceFixture::treePages(const QString& databasePath, const QString& table,
+                                         const QString& pageType)
+{
     return withFile(databasePath, true, [&](QSqlDatabase& db) {
         QList<int> pages;
         QSqlQuery query(db);
         query.exec(QStringLiteral("SELECT pageno FROM dbstat WHERE name = '%1' AND pagetype = "
-                                  "'leaf' ORDER BY pageno")
-                       .arg(table));
+                                  "'%2' ORDER BY pageno")
+                       .arg(table, pageType));
         while (query.next())
             pages.append(query.value(0).toInt());
         return pages;
     });
+}
+
+int MaintenanceFixture::rootPage(const QString& databasePath, const QString& table)
+{
+    return static_cast<int>(
+        scalar(databasePath,
+               QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name = '%1'").arg(table)));
 }
 
 int MaintenanceFixture::firstLeafPage(const QString& databasePath, const QString& table)
@@ -189,14 +204,24 @@ bool MaintenanceFixture::execute(const QString& databasePath, const QStringList&
     });
 }
 
-bool MaintenanceFixture::overwritePages(const QString& databasePath, const QList<int>& pages)
+bool MaintenanceFixture::overwritePages(const QString& databasePath, const QList<int>& pages,
+                                        Fill fill)
 {
+    const int pageSize = static_cast<int>(scalar(databasePath, QStringLiteral("PRAGMA page_size")));
     QFile file(databasePath);
-    if (!file.open(QIODevice::ReadWrite))
+    if (pageSize <= 0 || !file.open(QIODevice::ReadWrite))
         return false;
+    QRandomGenerator random(18);
     for (const int page : pages) {
-        if (!file.seek(static_cast<qint64>(page - 1) * pageSize) ||
-            file.write(QByteArray(pageSize, '\xab')) != pageSize)
+        const qint64 start = static_cast<qint64>(page - 1) * pageSize;
+        QByteArray bytes(pageSize, fill == Fill::Pattern ? '\xab'
+                                   : fill == Fill::Zeros ? '\0'
+                                                         : '\xff');
+        if (fill == Fill::Random)
+            random.fillRange(reinterpret_cast<quint32*>(bytes.data()), pageSize / 4);
+        const int skip = fill == Fill::OnesPastFirst8 ? 8 : 0;
+        if (!file.seek(start + skip) ||
+            file.write(bytes.constData(), pageSize - 2 * skip) != pageSize - 2 * skip)
             return false;
     }
     return true;

@@ -10,7 +10,8 @@
 class MaintenanceFixture
 {
 public:
-    explicit MaintenanceFixture(int clients = 200, int calls = 3000);
+    // A small page size gives a small file a tree of three levels.
+    explicit MaintenanceFixture(int clients = 200, int calls = 3000, int pageSize = 4096);
 
     [[nodiscard]] QString folder() const { return m_environment.programFolder(); }
     [[nodiscard]] QString databasePath() const { return m_databasePath; }
@@ -32,6 +33,10 @@ public:
     static qint64 scalar(const QString& databasePath, const QString& sql);
     // The leaf pages of a table's tree, in file order.
     static QList<int> leafPages(const QString& databasePath, const QString& table);
+    // The same for "internal" pages, root included.
+    static QList<int> treePages(const QString& databasePath, const QString& table,
+                                const QString& pageType);
+    static int rootPage(const QString& databasePath, const QString& table);
     // The leaf page holding a table's lowest keys.
     static int firstLeafPage(const QString& databasePath, const QString& table);
     // Rows of a table stored on the given pages.
@@ -39,8 +44,17 @@ public:
                               const QList<int>& pages);
     // Runs statements on the file with plain SQL, one after the other; false at the first failing.
     static bool execute(const QString& databasePath, const QStringList& statements);
-    // Fills whole pages with a byte that no page of a database begins with.
-    static bool overwritePages(const QString& databasePath, const QList<int>& pages);
+    enum class Fill
+    {
+        Pattern,        // a byte that no page of a database begins with
+        Ones,           // 0xFF
+        OnesPastFirst8, // 0xFF but the page's first 8 bytes and last 8, as a torn write leaves it
+        Zeros,
+        Random,
+    };
+    // Overwrites whole pages.
+    static bool overwritePages(const QString& databasePath, const QList<int>& pages,
+                               Fill fill = Fill::Pattern);
     static bool zeroHeader(const QString& databasePath);
 
 private:

@@ -26,7 +26,8 @@
 using namespace std::chrono_literals;
 
 namespace {
-// Records the progress dialogs shown: title line of their label, and whether they were modal.
+// Records the progress dialogs shown: title line of their label, and whether they were modal;
+// and each text their label had.
 class ProgressWatcher : public QObject
 {
 public:
@@ -34,6 +35,7 @@ public:
     ~ProgressWatcher() override { qApp->removeEventFilter(this); }
 
     QStringList shown;
+    QStringList labels;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -42,6 +44,9 @@ protected:
         if (dialog && event->type() == QEvent::Show)
             shown.append(dialog->labelText().section(u'\n', 0, 0) +
                          (dialog->isModal() ? QStringLiteral(", modal") : QString()));
+        if (dialog && !dialog->labelText().isEmpty() &&
+            (labels.isEmpty() || labels.last() != dialog->labelText()))
+            labels.append(dialog->labelText());
         return false;
     }
 };
@@ -106,6 +111,10 @@ void MaintenanceWindowTest::compactionFromTheMenu()
     ProgressWatcher progress;
     w.trigger("mnuCompactar");
     QCOMPARE(progress.shown, QStringList{QStringLiteral("Compactando la base de datos, modal")});
+    // Each stage under the caption, which is not said twice.
+    QVERIFY(progress.labels.size() > 2);
+    for (const QString& label : std::as_const(progress.labels))
+        QVERIFY2(label.count(QStringLiteral("ompactando")) == 1, qPrintable(label));
     QCOMPARE(script.texts(),
              (QStringList{QStringLiteral("Cierre los demás puestos de trabajo y presione Aceptar"),
                           QStringLiteral("La Base de Datos ha sido compactada")}));
@@ -148,6 +157,15 @@ void MaintenanceWindowTest::failedRepairLeavesTheWindowUsable()
     QVERIFY(QFile::rename(f.path(QStringLiteral("aparte.mdb")), f.databasePath()));
     w.window->Recibe_llamada(QStringLiteral("40000003"));
     QCOMPARE(w.calls(), 11);
+
+    // A file in its place that cannot be read: the message says so, not that it is missing.
+    QVERIFY(MaintenanceFixture::overwritePages(f.databasePath(), {1, 2, 3}));
+    script.clear();
+    w.trigger("mnuReparar");
+    QCOMPARE(script.texts().value(1), QStringLiteral("La Base de Datos no puede ser reparada."));
+    QVERIFY2(script.texts().value(2).contains(QStringLiteral("está en su carpeta, pero está "
+                                                             "dañada o no se puede leer")),
+             qPrintable(script.texts().value(2)));
 }
 
 void MaintenanceWindowTest::startupWithADamagedFileRepairsItAndTakesCalls()

@@ -9,12 +9,32 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
+#include <QSet>
 #include <QTest>
 
 namespace {
+using Fill = MaintenanceFixture::Fill;
+
 QStringList damagedFiles(const QString& folder)
 {
     return QDir(folder).entryList({QStringLiteral("Llamora-averiada-*.mdb")}, QDir::Files);
+}
+
+// The beginning of the message of a repair that saved rows into a fresh file.
+QString savedRows(qint64 clientes, qint64 llamadas)
+{
+    const QLocale spanish(QLocale::Spanish, QLocale::Spain);
+    return QStringLiteral("La Base de Datos ha sido reparada. Se recuperaron %1 clientes y %2 "
+                          "llamadas.")
+        .arg(spanish.toString(clientes), spanish.toString(llamadas));
+}
+
+QSet<QString> allRows(const QString& databasePath, const QString& table)
+{
+    const QStringList rows =
+        MaintenanceFixture::rows(databasePath, QStringLiteral("SELECT * FROM ") + table);
+    return {rows.cbegin(), rows.cend()};
 }
 } // namespace
 
@@ -27,6 +47,10 @@ private slots:
     void repairRebuildsIndexesInPlace();
     void repairReadsAFileWithAZeroedHeader();
     void repairSavesEveryRowOnUndamagedPages();
+    void repairSavesRowsBeneathDamagedTreePages_data();
+    void repairSavesRowsBeneathDamagedTreePages();
+    void deletedRowsStayDeleted();
+    void rowsBreakingTheRulesAreKeptMadeValid();
     void fileThatCannotBeRepaired();
 };
 
@@ -125,9 +149,9 @@ void RepairTest::repairSavesEveryRowOnUndamagedPages()
     QVERIFY2(result.succeeded, qPrintable(result.detail));
     const QStringList kept = damagedFiles(f.folder());
     QCOMPARE(kept.size(), 1);
-    QCOMPARE(result.message, MaintenanceMessages::repairedWithLosses(
-                                 600 - lostClients, 12000 - lostCalls, kept.first()));
-    QVERIFY(result.message.text.startsWith(QStringLiteral("La Base de Datos ha sido reparada")));
+    QVERIFY2(result.message.text.startsWith(savedRows(600 - lostClients, 12000 - lostCalls)),
+             qPrintable(result.message.text));
+    QVERIFY(result.message.text.endsWith(QStringLiteral("«%1».").arg(kept.first())));
     QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
     QCOMPARE(MaintenanceFixture::callCount(f.databasePath()), 12000 - lostCalls);
 
@@ -137,6 +161,123 @@ void RepairTest::repairSavesEveryRowOnUndamagedPages()
     QCOMPARE(MaintenanceFixture::scalar(f.databasePath(),
                                         QStringLiteral("SELECT max(IdLlamada) FROM Llamadas")),
              lastCall + 1);
+}
+
+void RepairTest::repairSavesRowsBeneathDamagedTreePages_data()
+{
+    QTest::addColumn<Fill>("fill");
+    QTest::newRow("0xFF") << Fill::Ones;
+    QTest::newRow("0xFF past the page header") << Fill::OnesPastFirst8;
+    QTest::newRow("zeros") << Fill::Zeros;
+    QTest::newRow("random") << Fill::Random;
+}
+
+// The root, an interior page and a leaf of each table damaged, on a tree of three levels: the
+// repair ends, and every row of the other leaves is saved as it was.
+void RepairTest::repairSavesRowsBeneathDamagedTreePages()
+{
+    QFETCH(Fill, fill);
+    MaintenanceFixture f(600, 3000, 512);
+    QList<int> damaged;
+    qint64 lost[2] = {};
+    QSet<QString> before[2];
+    const QString tables[] = {QStringLiteral("Clientes"), QStringLiteral("Llamadas")};
+    for (int t = 0; t < 2; ++t) {
+        const int root = MaintenanceFixture::rootPage(f.databasePath(), tables[t]);
+        QList<int> interior =
+            MaintenanceFixture::treePages(f.databasePath(), tables[t], QStringLiteral("internal"));
+        interior.removeAll(root);
+        const QList<int> leaves = MaintenanceFixture::leafPages(f.databasePath(), tables[t]);
+        QVERIFY2(!interior.isEmpty() && leaves.size() > 50, "the tree has three levels");
+        const int leaf = leaves.at(leaves.size() / 3);
+        damaged += {root, interior.last(), leaf};
+        lost[t] = MaintenanceFixture::rowsOnPages(f.databasePath(), tables[t], {leaf});
+        before[t] = allRows(f.databasePath(), tables[t]);
+    }
+    QVERIFY(MaintenanceFixture::overwritePages(f.databasePath(), damaged, fill));
+
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QVERIFY2(result.message.text.startsWith(savedRows(600 - lost[0], 3000 - lost[1])),
+             qPrintable(result.message.text));
+    QVERIFY(result.message.text.contains(QStringLiteral("dañadas")));
+    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
+    for (int t = 0; t < 2; ++t) {
+        const QSet<QString> after = allRows(f.databasePath(), tables[t]);
+        QCOMPARE(after.size(), before[t].size() - lost[t]);
+        QVERIFY(before[t].contains(after));
+    }
+}
+
+// Purged calls and deleted clients lie on free pages (and in freed parts of pages) with their
+// data still there: the repair of a file whose roots are damaged brings none of them back.
+void RepairTest::deletedRowsStayDeleted()
+{
+    MaintenanceFixture f(600, 3000, 512);
+    QVERIFY(MaintenanceFixture::execute(
+        f.databasePath(), {QStringLiteral("PRAGMA secure_delete = OFF"),
+                           QStringLiteral("DELETE FROM Llamadas WHERE IdLlamada <= 1200"),
+                           QStringLiteral("DELETE FROM Clientes WHERE IdCliente BETWEEN 200 AND "
+                                          "400 OR IdCliente % 7 = 0")}));
+    QVERIFY(MaintenanceFixture::scalar(f.databasePath(), QStringLiteral("PRAGMA freelist_count")) >
+            20);
+    const QSet<QString> clientes = allRows(f.databasePath(), QStringLiteral("Clientes"));
+    const QSet<QString> llamadas = allRows(f.databasePath(), QStringLiteral("Llamadas"));
+    QVERIFY(MaintenanceFixture::overwritePages(
+        f.databasePath(),
+        {MaintenanceFixture::rootPage(f.databasePath(), QStringLiteral("Clientes")),
+         MaintenanceFixture::rootPage(f.databasePath(), QStringLiteral("Llamadas"))},
+        Fill::Ones));
+
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QCOMPARE(allRows(f.databasePath(), QStringLiteral("Clientes")), clientes);
+    QCOMPARE(allRows(f.databasePath(), QStringLiteral("Llamadas")), llamadas);
+}
+
+// Rows whose values break a rule of the schema (left by an older program, or a hand-made copy)
+// are saved with the value made valid, and counted in the message.
+void RepairTest::rowsBreakingTheRulesAreKeptMadeValid()
+{
+    MaintenanceFixture f(20, 50);
+    const QString longNote(3000, QChar(u'ñ')); // runs onto overflow pages
+    QVERIFY(MaintenanceFixture::execute(
+        f.databasePath(),
+        {QStringLiteral("PRAGMA ignore_check_constraints = ON"),
+         QStringLiteral("UPDATE Clientes SET Alerta = 2 WHERE IdCliente = 3"),
+         QStringLiteral("UPDATE Clientes SET FIngreso = '01/03/2024' WHERE IdCliente = 4"),
+         QStringLiteral("UPDATE Clientes SET Observaciones = '%1' WHERE IdCliente = 5")
+             .arg(longNote),
+         QStringLiteral("UPDATE Llamadas SET Fecha = 'ayer' WHERE IdLlamada = 7"),
+         QStringLiteral("UPDATE Llamadas SET Fecha = '2024-03-05T10:00:00' WHERE IdLlamada = 8")}));
+    const QString before = MaintenanceFixture::fingerprint(f.databasePath());
+
+    const MaintenanceResult result = ReparaBaseDatos(f.folder());
+    QVERIFY2(result.succeeded, qPrintable(result.detail));
+    QVERIFY2(result.message.text.startsWith(savedRows(20, 50) +
+                                            QStringLiteral(" De lo recuperado, 3 clientes y 2 "
+                                                           "llamadas tenían datos que no "
+                                                           "cumplían las reglas de la base")),
+             qPrintable(result.message.text));
+    QCOMPARE(result.message.icon, MessageIcon::Exclamation);
+    QCOMPARE(MaintenanceFixture::integrity(f.databasePath()), QStringLiteral("ok"));
+    const auto client = [&](int id) {
+        return MaintenanceFixture::rows(
+                   f.databasePath(),
+                   QStringLiteral("SELECT Alerta, FIngreso, Observaciones FROM Clientes WHERE "
+                                  "IdCliente = %1")
+                       .arg(id))
+            .value(0);
+    };
+    QCOMPARE(client(3), QStringLiteral("1|2024-03-01|Nota"));
+    QCOMPARE(client(4), QStringLiteral("0|2024-03-01|"));
+    QCOMPARE(client(5), QStringLiteral("0|2024-03-01|") + longNote.left(200));
+    QCOMPARE(MaintenanceFixture::rows(f.databasePath(), QStringLiteral("SELECT Fecha FROM "
+                                                                       "Llamadas WHERE IdLlamada "
+                                                                       "IN (7, 8) ORDER BY 1")),
+             (QStringList{QString(), QStringLiteral("2024-03-05 10:00:00")}));
+    // The damaged file keeps the rows as they were.
+    QCOMPARE(MaintenanceFixture::fingerprint(f.path(damagedFiles(f.folder()).value(0))), before);
 }
 
 void RepairTest::fileThatCannotBeRepaired()

@@ -52,7 +52,7 @@ MaintenanceResult CompactaBaseDatos(const QString& carpetaBase, const Maintenanc
     if (!removeIfPresent(target) || !removeIfPresent(journalOf(target)))
         return failed(DatabaseError::NoPermission, QStringLiteral("cannot remove ") + target);
 
-    report(progress, QStringLiteral("Compactando la base de datos…"));
+    report(progress, QStringLiteral("Copiando los datos a un archivo nuevo…"));
     {
         SqliteFile source;
         // Opening for writing rolls back what a workstation that died while writing left.

@@ -3,6 +3,7 @@
 #include "database/DatabaseErrors.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace MaintenanceMessages {
@@ -47,14 +48,35 @@ Message repaired()
             MessageButtons::Ok};
 }
 
-Message repairedWithLosses(qint64 clientes, qint64 llamadas, const QString& damagedFileName)
+Message repairedBySalvage(const SalvageReport& saved, const QString& damagedFileName)
 {
+    const qint64 corrected = saved.correctedClientes + saved.correctedLlamadas;
+    if (saved.complete() && corrected == 0)
+        return repaired();
     const QLocale spanish(QLocale::Spanish, QLocale::Spain);
-    return {QStringLiteral("La Base de Datos ha sido reparada. Se recuperaron %1 clientes y %2 "
-                           "llamadas; los datos que estaban en las partes dañadas del archivo "
-                           "no pudieron leerse. El archivo dañado quedó guardado como «%3».")
-                .arg(spanish.toString(clientes), spanish.toString(llamadas), damagedFileName),
-            MessageIcon::Exclamation, MessageButtons::Ok};
+    const auto count = [&](qint64 n, const char* one, const char* many) {
+        return QStringLiteral("%1 %2").arg(spanish.toString(n),
+                                           QString::fromUtf8(n == 1 ? one : many));
+    };
+    QString text = QStringLiteral("La Base de Datos ha sido reparada. Se recuperaron %1 y %2.")
+                       .arg(count(saved.clientes, "cliente", "clientes"),
+                            count(saved.llamadas, "llamada", "llamadas"));
+    if (saved.damagedParts > 0 || saved.tablesRead < 2)
+        text += QStringLiteral(" Algunas partes del archivo estaban dañadas: los datos que solo "
+                               "estaban en ellas no pudieron leerse.");
+    if (saved.refused > 0)
+        text += QStringLiteral(" %1 que se leyeron no pudieron guardarse en la base reparada.")
+                    .arg(count(saved.refused, "fila", "filas"));
+    if (corrected > 0)
+        text += QStringLiteral(" De lo recuperado, %1 y %2 tenían datos que no cumplían las "
+                               "reglas de la base (una fecha ilegible, una marca de alerta "
+                               "distinta de 0 y 1, un texto demasiado largo); se guardaron con "
+                               "esos datos corregidos: la fecha ilegible quedó vacía, la alerta "
+                               "marcada y el texto recortado.")
+                    .arg(count(saved.correctedClientes, "cliente", "clientes"),
+                         count(saved.correctedLlamadas, "llamada", "llamadas"));
+    text += QStringLiteral(" El archivo dañado quedó guardado como «%1».").arg(damagedFileName);
+    return {text, MessageIcon::Exclamation, MessageButtons::Ok};
 }
 
 Message repairFailed()
@@ -65,12 +87,37 @@ Message repairFailed()
 
 Message cannotAttachAgain(const QString& databasePath, int errorNumber)
 {
-    return {QStringLiteral("No se puede abrir la Base de Datos «%1» (error %2). Las llamadas no "
-                           "se registrarán hasta que el archivo esté en su carpeta; revise la "
-                           "carpeta en Configuración o repare la base.")
-                .arg(QDir::toNativeSeparators(databasePath))
-                .arg(errorNumber),
-            MessageIcon::Exclamation, MessageButtons::Ok};
+    const QFileInfo file(databasePath);
+    const QString where = QDir::toNativeSeparators(databasePath);
+    QString text;
+    if (!file.dir().exists()) {
+        text = QStringLiteral("No se puede llegar a la carpeta de la Base de Datos «%1». Las "
+                              "llamadas no se registrarán hasta que la carpeta esté disponible; "
+                              "revise la red o la carpeta en Configuración.");
+    } else if (!file.exists()) {
+        text = QStringLiteral("La Base de Datos «%1» no está en su carpeta. Las llamadas no se "
+                              "registrarán hasta que el archivo vuelva a ella; revise la carpeta "
+                              "en Configuración.");
+    } else if (!file.isReadable() || !file.isWritable() ||
+               errorNumber == DatabaseError::NoPermission ||
+               errorNumber == DatabaseError::ReadOnly) {
+        text = QStringLiteral("La Base de Datos «%1» está en su carpeta, pero este puesto no "
+                              "tiene permiso para leerla y escribirla (error %2). Las llamadas no "
+                              "se registrarán hasta que se corrijan los permisos del archivo.");
+    } else if (errorNumber == DatabaseError::RowLocked || errorNumber == DatabaseError::InUseHere ||
+               errorNumber == DatabaseError::InUseElsewhere) {
+        text = QStringLiteral("La Base de Datos «%1» está bloqueada por otro usuario o programa "
+                              "(error %2). Las llamadas no se registrarán mientras siga "
+                              "bloqueada.");
+    } else {
+        text = QStringLiteral("La Base de Datos «%1» está en su carpeta, pero está dañada o no "
+                              "se puede leer (error %2). Las llamadas no se registrarán hasta "
+                              "que se repare; use «Reparar» en el menú Base de datos o comunique "
+                              "a la asistencia técnica el error.");
+    }
+    text = text.contains(QLatin1String("%2")) ? text.arg(where, QString::number(errorNumber))
+                                              : text.arg(where);
+    return {text, MessageIcon::Exclamation, MessageButtons::Ok};
 }
 
 } // namespace MaintenanceMessages

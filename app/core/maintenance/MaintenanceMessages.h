@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Message.h"
+#include "maintenance/Salvage.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -16,10 +17,12 @@ namespace MaintenanceMessages {
 [[nodiscard]] Message compacted();
 [[nodiscard]] Message compactionFailed();
 [[nodiscard]] Message repaired();
-// Repaired, but rows on damaged parts of the file could not be read.
-[[nodiscard]] Message repairedWithLosses(qint64 clientes, qint64 llamadas,
-                                         const QString& damagedFileName);
+// Repaired by saving the rows into a fresh file: the plain message when every part was read and
+// no value had to change; otherwise what was saved, what could not be read, and how many rows
+// were kept with a value made valid.
+[[nodiscard]] Message repairedBySalvage(const SalvageReport& saved, const QString& damagedFileName);
 [[nodiscard]] Message repairFailed();
-// Attaching the main window again found no database it could open.
+// Attaching the main window again found no database it could open: says why, from the file's
+// state and the error.
 [[nodiscard]] Message cannotAttachAgain(const QString& databasePath, int errorNumber);
 } // namespace MaintenanceMessages

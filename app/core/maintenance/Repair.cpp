@@ -98,12 +98,10 @@ MaintenanceResult ReparaBaseDatos(const QString& carpetaBase, const MaintenanceP
     }
 
     const QString target = QDir(carpetaBase).filePath(QStringLiteral("RepLlamora.mdb"));
-    const QString scratch = QDir(carpetaBase).filePath(QStringLiteral("RepLlamora.tmp"));
-    // Leftovers of a repair that did not finish.
-    if (!removeIfPresent(target) || !removeIfPresent(scratch))
+    // The leftover of a repair that did not finish.
+    if (!removeIfPresent(target))
         return failed(DatabaseError::NoPermission, QStringLiteral("cannot remove ") + target);
-    const SalvageReport saved = salvageDatabase(live, target, scratch, report);
-    removeIfPresent(scratch);
+    const SalvageReport saved = salvageDatabase(live, target, report);
     if (saved.tablesRead == 0) {
         removeIfPresent(target);
         return failed(DatabaseError::NotADatabase, saved.detail);
@@ -116,8 +114,6 @@ MaintenanceResult ReparaBaseDatos(const QString& carpetaBase, const MaintenanceP
         removeIfPresent(target);
         return failed(DatabaseError::DiskError, why);
     }
-    if (saved.complete())
-        return MaintenanceOutcome::succeeded(MaintenanceMessages::repaired());
-    return MaintenanceOutcome::succeeded(MaintenanceMessages::repairedWithLosses(
-        saved.clientes, saved.llamadas, QFileInfo(damaged).fileName()));
+    return MaintenanceOutcome::succeeded(
+        MaintenanceMessages::repairedBySalvage(saved, QFileInfo(damaged).fileName()));
 }

@@ -12,10 +12,10 @@ SqliteFile::~SqliteFile()
     close();
 }
 
-int SqliteFile::openWith(const QString& path, int flags, const char* parameters)
+int SqliteFile::openWith(const QString& path, int flags)
 {
     close();
-    const QByteArray uri = sqliteUriOf(path).toUtf8() + parameters;
+    const QByteArray uri = sqliteUriOf(path).toUtf8();
     const int code = sqlite3_open_v2(uri.constData(), &m_handle, flags | SQLITE_OPEN_URI, nullptr);
     if (code != SQLITE_OK) {
         close();
@@ -31,13 +31,6 @@ int SqliteFile::open(const QString& path, bool readOnly)
     if (!QFileInfo(path).isFile())
         return SQLITE_CANTOPEN;
     return openWith(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE);
-}
-
-int SqliteFile::openImmutable(const QString& path)
-{
-    if (!QFileInfo(path).isFile())
-        return SQLITE_CANTOPEN;
-    return openWith(path, SQLITE_OPEN_READONLY, "?immutable=1");
 }
 
 int SqliteFile::create(const QString& path)

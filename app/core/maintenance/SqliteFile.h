@@ -5,9 +5,9 @@
 
 struct sqlite3;
 
-// A bare SQLite connection for the maintenance work, which runs on its own thread, reads damaged
-// files row by row and needs the engine's own result codes. It never marks presence: the
-// maintenance holds the file exclusively already.
+// A bare SQLite connection for the maintenance work, which runs on its own thread and needs the
+// engine's own result codes. It never marks presence: the maintenance holds the file exclusively
+// already.
 class SqliteFile
 {
 public:
@@ -18,9 +18,6 @@ public:
 
     // Opens an existing file; never creates one. A SQLite result code.
     int open(const QString& path, bool readOnly = false);
-    // Opens a file only to read it as it lies on the disk, journals and locks ignored (a damaged
-    // file that the caller holds exclusively).
-    int openImmutable(const QString& path);
     // Creates a new file, which must not exist yet.
     int create(const QString& path);
     void close();
@@ -33,7 +30,7 @@ public:
     [[nodiscard]] QString errorText() const;
 
 private:
-    int openWith(const QString& path, int flags, const char* parameters = "");
+    int openWith(const QString& path, int flags);
 
     sqlite3* m_handle = nullptr;
 };
