@@ -1,6 +1,7 @@
 // What the person at the desk sees while calls wait: the mark on the main window, the tray
-// tooltip and its balloon, and for a damaged database the word that it needs repair, which
-// does not hold up the calls after it.
+// tooltip and its balloon, calls held only in memory told apart from those safe on the disk,
+// and for a damaged database the word that it needs repair, which does not hold up the calls
+// after it.
 
 #include "DamagedDatabase.h"
 #include "MainWindowFixture.h"
@@ -21,6 +22,7 @@ class OutboxWindowTest : public QObject
 
 private slots:
     void damagedDatabaseKeepsCallsAndSaysSo();
+    void callsOnlyInMemoryAreToldApart();
 };
 
 void OutboxWindowTest::damagedDatabaseKeepsCallsAndSaysSo()
@@ -83,6 +85,41 @@ void OutboxWindowTest::damagedDatabaseKeepsCallsAndSaysSo()
                                                         "CantLlamadas, ', ') FROM Clientes"))
                  .toString(),
              QStringLiteral("4567890 6, 3515550002 1, 3515550001 1"));
+    QCOMPARE(script.shown().size(), 1);
+}
+
+void OutboxWindowTest::callsOnlyInMemoryAreToldApart()
+{
+    TestEnvironment env;
+    MessageBox::Script script;
+    // The outbox cannot be written: a file stands where its folder should be.
+    const QString blocker = env.dataHome() + QStringLiteral("/Llamora");
+    QVERIFY(QDir().mkpath(env.dataHome()));
+    QVERIFY(overwriteFile(blocker, "no es una carpeta"));
+    MainWindowFixture f(env.programFolder());
+    const QString db = env.programFolder() + QStringLiteral("/Llamora.mdb");
+    QVERIFY(QFile::rename(db, db + QStringLiteral(".fuera")));
+    const QString plainToolTip = f.tray->toolTip();
+
+    f.window->Recibe_llamada(QStringLiteral("4567890"));
+    f.window->Recibe_llamada(QStringLiteral("3515550001"));
+
+    const QString inMemory =
+        QStringLiteral("2 llamadas sin registrar\n2 solo en memoria: no cierre el programa");
+    QCOMPARE(f.window->lblPendientes()->text(), inMemory);
+    QCOMPARE(f.tray->toolTip(), plainToolTip + QLatin1Char('\n') + inMemory);
+    // Said once, with the reason.
+    QCOMPARE(script.shown().size(), 1);
+    QVERIFY(
+        script.texts().first().contains(QStringLiteral("solo en memoria: no cierre el programa")));
+    QVERIFY(script.texts().first().contains(
+        QStringLiteral("un archivo ocupa el lugar de una carpeta")));
+
+    // The disk takes them again, with no call after them: safe, and shown so.
+    QVERIFY(QFile::remove(blocker));
+    QTRY_COMPARE(f.window->lblPendientes()->text(), QStringLiteral("2 llamadas sin registrar"));
+    QCOMPARE(f.tray->toolTip(), plainToolTip + QStringLiteral("\n2 llamadas sin registrar"));
+    QCOMPARE(f.window->outbox().unsavedCount(), 0);
     QCOMPARE(script.shown().size(), 1);
 }
 
