@@ -8,6 +8,7 @@
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 
 // The calls this workstation could not log: kept in the outbox, delivered later, and shown on
@@ -25,21 +26,32 @@ QString waitingText(int count)
     return callsText(count) + QStringLiteral(" sin registrar");
 }
 
-// Where the waiting calls are, in one line for the window and in lines for the tray: on the
-// disk (safe), only in memory (lost if the program ends), or in a file that cannot be read.
+// Where the waiting calls are, one line each, for the notification icon: on the disk (safe),
+// not saved (lost if the program ends), or in a file that cannot be read or locked.
 QStringList whereabouts(const Outbox& outbox)
 {
     QStringList lines;
     if (outbox.count() > 0)
         lines << waitingText(outbox.count());
     if (outbox.unsavedCount() > 0)
-        lines << QStringLiteral("%1 solo en memoria: no cierre el programa")
-                     .arg(outbox.unsavedCount());
+        lines << QStringLiteral("%1 sin guardar: no cierre el programa").arg(outbox.unsavedCount());
     if (outbox.isUnreadable())
-        lines << QStringLiteral("Llamadas sin registrar en un archivo que no se puede leer");
+        lines << QStringLiteral("Hay llamadas sin registrar en un archivo que no se puede leer");
     else if (!outbox.readProblem().isEmpty() && outbox.count() > outbox.unsavedCount())
         lines << QStringLiteral("No se pueden registrar por ahora: el archivo está bloqueado");
     return lines;
+}
+
+// The same in the one short line the window has room for, the most urgent first.
+QString markText(const Outbox& outbox)
+{
+    if (outbox.unsavedCount() > 0)
+        return QStringLiteral("%1 sin guardar: no cierre el programa").arg(outbox.unsavedCount());
+    if (outbox.isUnreadable())
+        return QStringLiteral("Archivo de llamadas ilegible");
+    if (!outbox.readProblem().isEmpty() && outbox.count() > 0)
+        return QStringLiteral("%1 sin registrar, bloqueadas").arg(outbox.count());
+    return outbox.count() > 0 ? waitingText(outbox.count()) : QString();
 }
 
 } // namespace
@@ -55,7 +67,6 @@ void frmIdentificador::buildOutbox()
     m_lblPendientes->setObjectName(QStringLiteral("lblPendientes"));
     m_lblPendientes->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_lblPendientes->setTextFormat(Qt::PlainText);
-    m_lblPendientes->setWordWrap(true);
     m_lblPendientes->hide();
 
     connect(m_outbox, &Outbox::stateChanged, this, &frmIdentificador::showWaitingCalls);
@@ -66,8 +77,8 @@ void frmIdentificador::buildOutbox()
 
 void frmIdentificador::placeOutboxMark()
 {
-    // Under the buttons, left of the note button; two lines when calls are only in memory.
-    m_lblPendientes->setGeometry(twipsRect(300, 3300, 3360, 480));
+    // Under the buttons, left of the note button.
+    m_lblPendientes->setGeometry(twipsRect(300, 3420, 3360, 300));
 }
 
 QString frmIdentificador::trayToolTip() const
@@ -80,22 +91,28 @@ QString frmIdentificador::trayToolTip() const
 void frmIdentificador::showWaitingCalls()
 {
     const int count = m_outbox->count();
-    const QStringList lines = whereabouts(*m_outbox);
     // Once for each time calls begin to wait, not for every call after the first.
     if (m_waitingShown == 0 && count > 0)
         m_balloonDue = true;
     else if (count == 0)
         m_balloonDue = false;
     m_waitingShown = count;
-    m_lblPendientes->setVisible(!lines.isEmpty());
+    const QString mark = markText(*m_outbox);
+    m_lblPendientes->setVisible(!mark.isEmpty());
     const bool atRisk = m_outbox->unsavedCount() > 0 || !m_outbox->readProblem().isEmpty();
     // Amber on the black panel while the calls are safe on the disk, seen at a glance and not
     // mistaken for a caller's alert; red while they are not.
-    m_lblPendientes->setStyleSheet(
-        atRisk ? QStringLiteral("QLabel { color: #ff4040; font-weight: bold; }")
-               : QStringLiteral("QLabel { color: #ffb000; font-weight: bold; }"));
-    if (!lines.isEmpty()) {
-        m_lblPendientes->setText(lines.mid(0, 2).join(QLatin1Char('\n')));
+    m_lblPendientes->setStyleSheet(atRisk ? QStringLiteral("QLabel { color: #ff4040; }")
+                                          : QStringLiteral("QLabel { color: #ffb000; }"));
+    if (!mark.isEmpty()) {
+        // Bold, a little smaller where the line would not fit.
+        QFont font = this->font();
+        font.setBold(true);
+        while (QFontMetrics(font).horizontalAdvance(mark) > m_lblPendientes->width() &&
+               font.pointSizeF() > 6)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        m_lblPendientes->setFont(font);
+        m_lblPendientes->setText(mark);
         m_lblPendientes->setToolTip(waitingExplanation());
     }
     if (trayToolTip() != m_tray->toolTip())

@@ -104,10 +104,10 @@ void OutboxWindowTest::callsOnlyInMemoryAreToldApart()
     f.window->Recibe_llamada(QStringLiteral("4567890"));
     f.window->Recibe_llamada(QStringLiteral("3515550001"));
 
-    const QString inMemory =
-        QStringLiteral("2 llamadas sin registrar\n2 solo en memoria: no cierre el programa");
-    QCOMPARE(f.window->lblPendientes()->text(), inMemory);
-    QCOMPARE(f.tray->toolTip(), plainToolTip + QLatin1Char('\n') + inMemory);
+    const QString notSaved = QStringLiteral("2 sin guardar: no cierre el programa");
+    QCOMPARE(f.window->lblPendientes()->text(), notSaved);
+    QCOMPARE(f.tray->toolTip(),
+             plainToolTip + QStringLiteral("\n2 llamadas sin registrar\n") + notSaved);
     // Said once, with the reason.
     QCOMPARE(script.shown().size(), 1);
     QVERIFY(
