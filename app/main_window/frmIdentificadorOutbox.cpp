@@ -125,7 +125,17 @@ QString frmIdentificador::waitingExplanation() const
 {
     QStringList why;
     const int onDisk = m_outbox->count() - m_outbox->unsavedCount();
-    if (onDisk > 0)
+    const QString readProblem = m_outbox->readProblem();
+    if (m_outbox->isUnreadable())
+        why << QStringLiteral("Las llamadas sin registrar guardadas en este equipo no se pueden "
+                              "leer ni contar: %1. No se borra ninguna; se registrarán cuando "
+                              "se corrija.")
+                   .arg(readProblem);
+    else if (!readProblem.isEmpty() && onDisk > 0)
+        why << QStringLiteral("%1 guardadas en este equipo no se pueden registrar por ahora: %2. "
+                              "No se borra ninguna; se registrarán cuando se corrija.")
+                   .arg(callsText(onDisk), readProblem);
+    else if (onDisk > 0)
         why << QStringLiteral("%1 se guardaron en este equipo y se registrarán solas, con su "
                               "fecha y hora, en cuanto la base de datos vuelva a estar "
                               "disponible.")
@@ -135,13 +145,6 @@ QString frmIdentificador::waitingExplanation() const
                               "memoria: no cierre el programa hasta que se guarden o se "
                               "registren.")
                    .arg(callsText(m_outbox->unsavedCount()), m_outbox->saveProblem());
-    if (!m_outbox->readProblem().isEmpty())
-        why << QStringLiteral("El archivo de llamadas sin registrar no se puede usar (%1): "
-                              "%2 no se registrarán hasta que se corrija. No se borra ninguna.")
-                   .arg(m_outbox->readProblem(),
-                        m_outbox->isUnreadable() ? QStringLiteral("las llamadas que guarda no se "
-                                                                  "pueden contar y")
-                                                 : QStringLiteral("las que guarda"));
     return why.join(QLatin1Char('\n'));
 }
 

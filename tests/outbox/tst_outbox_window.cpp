@@ -23,6 +23,7 @@ class OutboxWindowTest : public QObject
 private slots:
     void damagedDatabaseKeepsCallsAndSaysSo();
     void callsOnlyInMemoryAreToldApart();
+    void lockedOutboxIsCountedAndSaysWhy();
 };
 
 void OutboxWindowTest::damagedDatabaseKeepsCallsAndSaysSo()
@@ -121,6 +122,42 @@ void OutboxWindowTest::callsOnlyInMemoryAreToldApart()
     QCOMPARE(f.tray->toolTip(), plainToolTip + QStringLiteral("\n2 llamadas sin registrar"));
     QCOMPARE(f.window->outbox().unsavedCount(), 0);
     QCOMPARE(script.shown().size(), 1);
+}
+
+void OutboxWindowTest::lockedOutboxIsCountedAndSaysWhy()
+{
+    TestEnvironment env;
+    MessageBox::Script script;
+    const QString outbox = OutboxFile::pathFor(env.programFolder());
+    for (int i = 0; i < 8; ++i)
+        QVERIFY(OutboxFile(outbox).append(
+            {QStringLiteral("4567890"), QDateTime(QDate(2024, 3, 5), QTime(21, 7, i)), 1}));
+    // Its lock path is taken by a folder.
+    const QString lockPath = outbox + QStringLiteral(".lock");
+    QVERIFY(QFile::remove(lockPath));
+    QVERIFY(QDir().mkdir(lockPath));
+
+    MainWindowFixture f(env.programFolder());
+
+    QCOMPARE(f.window->lblPendientes()->text(), QStringLiteral("8 sin registrar, bloqueadas"));
+    QVERIFY(f.tray->toolTip().endsWith(
+        QStringLiteral("\n8 llamadas sin registrar\nNo se pueden registrar por ahora: el "
+                       "archivo está bloqueado")));
+    QCOMPARE(
+        script.texts(),
+        QStringList{QStringLiteral("Atención: hay llamadas sin registrar que no están a salvo.\n8 "
+                                   "llamadas guardadas en este equipo no se pueden registrar por "
+                                   "ahora: no se puede abrir su archivo de bloqueo «%1»: es una "
+                                   "carpeta, no un archivo. No se borra ninguna; se registrarán "
+                                   "cuando se corrija.")
+                        .arg(lockPath)});
+    // Once the lock can be had again, they are logged.
+    QVERIFY(QDir().rmdir(lockPath));
+    QTRY_COMPARE(f.window->outbox().count(), 0);
+    QVERIFY(f.window->lblPendientes()->isHidden());
+    QCOMPARE(ProgramDatabase::callsOf(env.programFolder() + QStringLiteral("/Llamora.mdb"),
+                                      QStringLiteral("4567890")),
+             8);
 }
 
 QTEST_MAIN(OutboxWindowTest)
