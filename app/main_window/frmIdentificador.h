@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPoint>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -222,6 +223,7 @@ private:
     bool m_repairTold = false;
     bool m_memoryTold = false;     // calls held only in memory have been reported
     bool m_unreadableTold = false; // an outbox that cannot be read has been reported
+    QStringList m_trayLines;       // what the tooltip says of the waiting calls
     HelpWindow* m_help = nullptr;
 
     QMenu* m_mnuBar = nullptr;

@@ -115,8 +115,10 @@ void frmIdentificador::showWaitingCalls()
         m_lblPendientes->setText(mark);
         m_lblPendientes->setToolTip(waitingExplanation());
     }
-    if (trayToolTip() != m_tray->toolTip())
+    if (const QStringList lines = whereabouts(*m_outbox); lines != m_trayLines) {
+        m_trayLines = lines;
         updateTrayToolTip();
+    }
     tellOutboxProblems();
     showBalloonIfDue();
 }
