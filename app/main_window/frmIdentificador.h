@@ -7,6 +7,7 @@
 #include <QList>
 #include <QPixmap>
 #include <QPoint>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -181,7 +182,10 @@ private:
     void buildOutbox();
     void placeOutboxMark();
     void followReception(const ReceptionResult& result);
-    void showWaitingCalls(int count);
+    void showWaitingCalls();
+    // Where the waiting calls are and what becomes of them, in words.
+    [[nodiscard]] QString waitingExplanation() const;
+    void tellOutboxProblems();
     void showBalloonIfDue();
     void outboxSetAside(const QString& path);
     [[nodiscard]] QRect twipsRect(int left, int top, int width, int height) const;
@@ -217,6 +221,9 @@ private:
     int m_waitingShown = 0;
     bool m_balloonDue = false; // calls began to wait and the balloon has not said so yet
     bool m_repairTold = false;
+    bool m_memoryTold = false;     // calls held only in memory have been reported
+    bool m_unreadableTold = false; // an outbox that cannot be read has been reported
+    QStringList m_trayLines;       // what the tooltip says of the waiting calls
     HelpWindow* m_help = nullptr;
 
     QMenu* m_mnuBar = nullptr;

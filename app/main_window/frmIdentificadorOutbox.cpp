@@ -8,6 +8,7 @@
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 
 // The calls this workstation could not log: kept in the outbox, delivered later, and shown on
@@ -15,10 +16,42 @@
 
 namespace {
 
+QString callsText(int count)
+{
+    return count == 1 ? QStringLiteral("1 llamada") : QStringLiteral("%1 llamadas").arg(count);
+}
+
 QString waitingText(int count)
 {
-    return count == 1 ? QStringLiteral("1 llamada sin registrar")
-                      : QStringLiteral("%1 llamadas sin registrar").arg(count);
+    return callsText(count) + QStringLiteral(" sin registrar");
+}
+
+// Where the waiting calls are, one line each, for the notification icon: on the disk (safe),
+// not saved (lost if the program ends), or in a file that cannot be read or locked.
+QStringList whereabouts(const Outbox& outbox)
+{
+    QStringList lines;
+    if (outbox.count() > 0)
+        lines << waitingText(outbox.count());
+    if (outbox.unsavedCount() > 0)
+        lines << QStringLiteral("%1 sin guardar: no cierre el programa").arg(outbox.unsavedCount());
+    if (outbox.isUnreadable())
+        lines << QStringLiteral("Hay llamadas sin registrar en un archivo que no se puede leer");
+    else if (!outbox.readProblem().isEmpty() && outbox.count() > outbox.unsavedCount())
+        lines << QStringLiteral("No se pueden registrar por ahora: el archivo está bloqueado");
+    return lines;
+}
+
+// The same in the one short line the window has room for, the most urgent first.
+QString markText(const Outbox& outbox)
+{
+    if (outbox.unsavedCount() > 0)
+        return QStringLiteral("%1 sin guardar: no cierre el programa").arg(outbox.unsavedCount());
+    if (outbox.isUnreadable())
+        return QStringLiteral("Archivo de llamadas ilegible");
+    if (!outbox.readProblem().isEmpty() && outbox.count() > 0)
+        return QStringLiteral("%1 sin registrar, bloqueadas").arg(outbox.count());
+    return outbox.count() > 0 ? waitingText(outbox.count()) : QString();
 }
 
 } // namespace
@@ -33,15 +66,13 @@ void frmIdentificador::buildOutbox()
     m_lblPendientes = new QLabel(this);
     m_lblPendientes->setObjectName(QStringLiteral("lblPendientes"));
     m_lblPendientes->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    // Amber on the black panel: seen at a glance, not mistaken for a caller's alert.
-    m_lblPendientes->setStyleSheet(QStringLiteral("QLabel { color: #ffb000; font-weight: bold; }"));
+    m_lblPendientes->setTextFormat(Qt::PlainText);
     m_lblPendientes->hide();
 
-    connect(m_outbox, &Outbox::countChanged, this, &frmIdentificador::showWaitingCalls);
-    connect(m_outbox, &Outbox::deliveryFinished, this,
-            [this] { showWaitingCalls(m_outbox->count()); });
+    connect(m_outbox, &Outbox::stateChanged, this, &frmIdentificador::showWaitingCalls);
+    connect(m_outbox, &Outbox::deliveryFinished, this, &frmIdentificador::showWaitingCalls);
     connect(m_outbox, &Outbox::setAside, this, &frmIdentificador::outboxSetAside);
-    showWaitingCalls(m_outbox->count());
+    showWaitingCalls();
 }
 
 void frmIdentificador::placeOutboxMark()
@@ -52,37 +83,87 @@ void frmIdentificador::placeOutboxMark()
 
 QString frmIdentificador::trayToolTip() const
 {
-    QString text = TextoBandeja(m_Lineo1->Enabled());
-    if (m_outbox->count() > 0)
-        text += QLatin1Char('\n') + waitingText(m_outbox->count());
-    return text;
+    QStringList lines{TextoBandeja(m_Lineo1->Enabled())};
+    lines << whereabouts(*m_outbox);
+    return lines.join(QLatin1Char('\n'));
 }
 
-void frmIdentificador::showWaitingCalls(int count)
+void frmIdentificador::showWaitingCalls()
 {
+    const int count = m_outbox->count();
     // Once for each time calls begin to wait, not for every call after the first.
     if (m_waitingShown == 0 && count > 0)
         m_balloonDue = true;
     else if (count == 0)
         m_balloonDue = false;
-    const bool changed = count != m_waitingShown;
     m_waitingShown = count;
-    m_lblPendientes->setVisible(count > 0);
-    if (count > 0) {
-        m_lblPendientes->setText(waitingText(count));
-        QString why = QStringLiteral(
-            "La base de datos no se pudo escribir. Estas llamadas se guardaron en este equipo y "
-            "se registrarán solas, con su fecha y hora, en cuanto la base de datos vuelva a "
-            "estar disponible.");
-        if (m_outbox->unsavedCount() > 0)
-            why += QStringLiteral("\n%1 no se pudieron guardar en este equipo: no cierre el "
-                                  "programa hasta que se registren.")
-                       .arg(m_outbox->unsavedCount());
-        m_lblPendientes->setToolTip(why);
+    const QString mark = markText(*m_outbox);
+    m_lblPendientes->setVisible(!mark.isEmpty());
+    const bool atRisk = m_outbox->unsavedCount() > 0 || !m_outbox->readProblem().isEmpty();
+    // Amber on the black panel while the calls are safe on the disk, seen at a glance and not
+    // mistaken for a caller's alert; red while they are not.
+    m_lblPendientes->setStyleSheet(atRisk ? QStringLiteral("QLabel { color: #ff4040; }")
+                                          : QStringLiteral("QLabel { color: #ffb000; }"));
+    if (!mark.isEmpty()) {
+        // Bold, a little smaller where the line would not fit.
+        QFont font = this->font();
+        font.setBold(true);
+        while (QFontMetrics(font).horizontalAdvance(mark) > m_lblPendientes->width() &&
+               font.pointSizeF() > 6)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        m_lblPendientes->setFont(font);
+        m_lblPendientes->setText(mark);
+        m_lblPendientes->setToolTip(waitingExplanation());
     }
-    if (changed)
+    if (const QStringList lines = whereabouts(*m_outbox); lines != m_trayLines) {
+        m_trayLines = lines;
         updateTrayToolTip();
+    }
+    tellOutboxProblems();
     showBalloonIfDue();
+}
+
+QString frmIdentificador::waitingExplanation() const
+{
+    QStringList why;
+    const int onDisk = m_outbox->count() - m_outbox->unsavedCount();
+    const QString readProblem = m_outbox->readProblem();
+    if (m_outbox->isUnreadable())
+        why << QStringLiteral("Las llamadas sin registrar guardadas en este equipo no se pueden "
+                              "leer ni contar: %1. No se borra ninguna; se registrarán cuando "
+                              "se corrija.")
+                   .arg(readProblem);
+    else if (!readProblem.isEmpty() && onDisk > 0)
+        why << QStringLiteral("%1 guardadas en este equipo no se pueden registrar por ahora: %2. "
+                              "No se borra ninguna; se registrarán cuando se corrija.")
+                   .arg(callsText(onDisk), readProblem);
+    else if (onDisk > 0)
+        why << QStringLiteral("%1 se guardaron en este equipo y se registrarán solas, con su "
+                              "fecha y hora, en cuanto la base de datos vuelva a estar "
+                              "disponible.")
+                   .arg(callsText(onDisk));
+    if (m_outbox->unsavedCount() > 0)
+        why << QStringLiteral("%1 no se pudieron guardar en este equipo (%2) y están solo en "
+                              "memoria: no cierre el programa hasta que se guarden o se "
+                              "registren.")
+                   .arg(callsText(m_outbox->unsavedCount()), m_outbox->saveProblem());
+    return why.join(QLatin1Char('\n'));
+}
+
+void frmIdentificador::tellOutboxProblems()
+{
+    // Said once each time a problem begins, without waiting for an answer.
+    const bool inMemory = m_outbox->unsavedCount() > 0;
+    const bool unreadable = !m_outbox->readProblem().isEmpty();
+    const bool tell = (inMemory && !m_memoryTold) || (unreadable && !m_unreadableTold);
+    m_memoryTold = inMemory;
+    m_unreadableTold = unreadable;
+    if (tell)
+        MessageBox::notify(
+            this,
+            Message{QStringLiteral("Atención: hay llamadas sin registrar que no están a salvo.\n") +
+                        waitingExplanation(),
+                    MessageIcon::Exclamation, MessageButtons::Ok});
 }
 
 void frmIdentificador::showBalloonIfDue()

@@ -11,6 +11,8 @@
 //                                         (the longest time one call's work took, in ms)
 //   count-calls <db> <telefono>           counts calls on the client (R2) until stdin closes
 //   hold-write <db>                       takes the file's write lock until stdin closes
+//   hold-read <db>                        reads the file inside a transaction until stdin closes:
+//                                         another writer can begin, not commit
 //   hold-exclusive <db> <ms>              takes the file's exclusive lock, which stops readers
 //                                         too, for ms milliseconds, then ends
 //   delete <db> <telefono>                deletes the client
@@ -201,6 +203,22 @@ int holdWrite(const QString& database)
     return error == DatabaseError::None ? 0 : 1;
 }
 
+int holdRead(const QString& database)
+{
+    DatabaseConnection connection;
+    int error = connection.open(database);
+    QSqlQuery query(connection.database());
+    if (error == DatabaseError::None &&
+        !(query.exec(QStringLiteral("BEGIN")) &&
+          query.exec(QStringLiteral("SELECT count(*) FROM Llamadas")) && query.next()))
+        error = errorNumberFor(query.lastError());
+    query.finish();
+    say(QStringLiteral("READY"));
+    waitForStdinToClose();
+    QSqlQuery(connection.database()).exec(QStringLiteral("ROLLBACK"));
+    return error == DatabaseError::None ? 0 : 1;
+}
+
 int holdExclusive(const QString& database, int milliseconds)
 {
     DatabaseConnection connection;
@@ -312,6 +330,8 @@ int main(int argc, char* argv[])
         return countCalls(database, arguments.value(3));
     if (job == QLatin1String("hold-write"))
         return holdWrite(database);
+    if (job == QLatin1String("hold-read"))
+        return holdRead(database);
     if (job == QLatin1String("hold-exclusive"))
         return holdExclusive(database, arguments.value(3).toInt());
     if (job == QLatin1String("delete"))

@@ -25,6 +25,24 @@ inline bool damageDatabase(const QString& path)
     return file.seek(0) && file.write(bytes) == bytes.size();
 }
 
+// The table whose b-tree starts at rootPage loses everything of that page past its first 8 bytes
+// (the page header of a leaf), as a torn write leaves it: 0xFF bytes.
+inline bool overwriteRootPage(const QString& path, int rootPage)
+{
+    QFile file(path);
+    if (rootPage < 1 || !file.open(QIODevice::ReadWrite))
+        return false;
+    const QByteArray header = file.read(100);
+    if (header.size() < 100)
+        return false;
+    int pageSize = (static_cast<uchar>(header.at(16)) << 8) | static_cast<uchar>(header.at(17));
+    if (pageSize == 1)
+        pageSize = 65536;
+    const qint64 offset = qint64(rootPage - 1) * pageSize + 8;
+    return file.seek(offset) &&
+           file.write(QByteArray(pageSize - 8, static_cast<char>(0xFF))) == pageSize - 8;
+}
+
 inline QByteArray fileBytes(const QString& path)
 {
     QFile file(path);

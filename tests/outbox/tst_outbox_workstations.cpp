@@ -1,7 +1,8 @@
 // The outbox across processes: calls taken while the database folder is read-only, renamed away,
 // locked by another workstation or damaged reach the log once the cause is gone; a workstation
-// killed at random points while it delivers never logs a call twice; two workstations deliver
-// into one file at once while a third takes live calls.
+// killed at random points while it delivers never logs a call twice; a batch whose commit fails
+// stays in the outbox; two workstations deliver into one file at once while a third takes live
+// calls.
 
 #include "DamagedDatabase.h"
 #include "DatabaseWorker.h"
@@ -9,6 +10,8 @@
 #include "ProgramDatabase.h"
 #include "TestEnvironment.h"
 #include "WorkerProcess.h"
+#include "database/DatabaseErrors.h"
+#include "outbox/OutboxDelivery.h"
 #include "outbox/OutboxFile.h"
 #include "settings/SettingsStore.h"
 
@@ -102,6 +105,7 @@ private slots:
     void callsDuringAnOutageReachTheLogOnce_data();
     void callsDuringAnOutageReachTheLogOnce();
     void killDuringDeliveryLogsEveryCallOnce();
+    void batchStaysInTheOutboxWhenTheCommitFails();
     void twoWorkstationsDeliverIntoOneFile();
 };
 
@@ -306,6 +310,42 @@ void OutboxWorkstationsTest::killDuringDeliveryLogsEveryCallOnce()
     QCOMPARE(count(db, QStringLiteral("SELECT COUNT(DISTINCT Fecha) FROM Llamadas WHERE "
                                       "Puesto = 6")),
              filled);
+    QVERIFY(!QFileInfo::exists(outbox));
+}
+
+void OutboxWorkstationsTest::batchStaysInTheOutboxWhenTheCommitFails()
+{
+    Office office;
+    const QString outbox =
+        outboxPath(office.env.makeFolder(QStringLiteral("puesto4")), office.env.programFolder());
+    const QDateTime start(QDate(2024, 3, 5), QTime(8, 0, 0));
+    QList<PendingCall> calls;
+    for (int i = 0; i < 3; ++i)
+        calls.append({QStringLiteral("351555000%1").arg(i), start.addSecs(i), 4});
+    QVERIFY(fillOutbox(outbox, calls));
+    // Another workstation is reading the file: the delivery can write its batch, not commit it.
+    const std::unique_ptr<QProcess> reader =
+        DatabaseWorker::startReady({QStringLiteral("hold-read"), office.db});
+    QVERIFY(reader);
+    OutboxFile file(outbox);
+    DeliveryLimits limits;
+    limits.busyTimeoutMs = 300;
+
+    DeliveryReport report = deliverOutbox(file, office.db, {}, limits);
+
+    QCOMPARE(report.error, DatabaseError::RowLocked);
+    QCOMPARE(report.delivered, 0);
+    QList<PendingCall> left;
+    QVERIFY(file.read(&left));
+    QCOMPARE(left, calls);
+    reader->closeWriteChannel();
+    QVERIFY(reader->waitForFinished(10000));
+    QCOMPARE(office.callsFrom(4), 0);
+
+    report = deliverOutbox(file, office.db, {}, limits);
+    QCOMPARE(report.error, 0);
+    QCOMPARE(report.delivered, 3);
+    QCOMPARE(office.callsFrom(4), 3);
     QVERIFY(!QFileInfo::exists(outbox));
 }
 

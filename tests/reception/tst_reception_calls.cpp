@@ -53,6 +53,7 @@ private slots:
     void knownClientIsCountedAndShown_data();
     void knownClientIsCountedAndShown();
     void anonymousCallIsShownAndNotLogged();
+    void numberLongerThanTheColumnIsLogged();
     void callMomentReadsBackInEveryRegion_data();
     void callMomentReadsBackInEveryRegion();
     void unreachableDatabaseStillShowsTheCaller_data();
@@ -179,6 +180,26 @@ void CallReceptionTest::anonymousCallIsShownAndNotLogged()
     QCOMPARE(desk.number(QStringLiteral("SELECT count(*) || CantLlamadas FROM Clientes")), 11);
     QCOMPARE(desk.reception.callDateText(), QStringLiteral("5/3/2024"));
     QCOMPARE(desk.reception.callTimeText(), QStringLiteral("21:07:09"));
+}
+
+void CallReceptionTest::numberLongerThanTheColumnIsLogged()
+{
+    Desk desk(folder("db"));
+    const QString number = QStringLiteral("0054935155512340000012345");
+
+    const ReceptionResult first = desk.reception.receive(number);
+    const ReceptionResult second = desk.reception.receive(number);
+
+    // Shown as it came; logged, and found again, by its last 20 digits.
+    QCOMPARE(first.outcome, ReceptionResult::Outcome::Logged);
+    QCOMPARE(first.notice->Num, number);
+    QCOMPARE(second.outcome, ReceptionResult::Outcome::Logged);
+    QCOMPARE(second.notice->N, QStringLiteral("Cant: 2"));
+    QCOMPARE(ProgramDatabase::scalar(desk.db, QStringLiteral("SELECT group_concat(Telefono || ' ' "
+                                                             "|| CantLlamadas) FROM Clientes"))
+                 .toString(),
+             QStringLiteral("35155512340000012345 2"));
+    QCOMPARE(ProgramDatabase::callsOf(desk.db, number.right(20)), 2);
 }
 
 void CallReceptionTest::callMomentReadsBackInEveryRegion_data()

@@ -58,6 +58,11 @@ int insertClientOnce(DataControl& control, const QString& telefono, const QVaria
 }
 } // namespace
 
+QString storedTelefono(const QString& number)
+{
+    return number.size() > TelefonoLength ? number.right(TelefonoLength) : number;
+}
+
 int appendCall(const QString& databasePath, qint64 cliente, const QDateTime& fecha, qint16 puesto)
 {
     DataControl calls;

@@ -31,6 +31,14 @@ struct ClientRecord
     QDate FIngreso;
 };
 
+// The longest number the Telefono column holds.
+inline constexpr int TelefonoLength = 20;
+
+// A caller's number as the Telefono column keeps it, for the lookup and the log alike: a longer
+// one keeps its last TelefonoLength characters. Lengths come from prefixes added in front (an
+// international or carrier prefix, a switchboard's line code); the end names the caller.
+[[nodiscard]] QString storedTelefono(const QString& number);
+
 // R1: appends a call in a connection of its own, opened and closed here.
 int appendCall(const QString& databasePath, qint64 cliente, const QDateTime& fecha, qint16 puesto);
 

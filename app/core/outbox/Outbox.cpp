@@ -10,6 +10,8 @@ Outbox::Outbox(const QString& filePath, std::function<QString()> databasePath, Q
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &Outbox::deliver);
+    m_lookAgain.setInterval(saveRetryMs);
+    connect(&m_lookAgain, &QTimer::timeout, this, &Outbox::lookAgain);
     // The thread starts with the first delivery: most runs never need one.
     m_thread.setObjectName(QStringLiteral("Outbox delivery"));
     m_worker->moveToThread(&m_thread);
@@ -46,10 +48,13 @@ bool Outbox::add(const PendingCall& call)
     // Calls kept in memory go first, so the file keeps the arrival order.
     saveUnsaved();
     const bool saved = m_unsaved.isEmpty() && m_file.append(call);
-    if (!saved)
+    if (saved) {
+        m_inFile += m_inFile >= 0 ? 1 : 0;
+    } else {
         m_unsaved.append(call);
-    ++m_count;
-    emit countChanged(m_count);
+        m_saveProblem = m_file.problem();
+    }
+    publish();
     if (!m_running && !m_retry.isActive())
         planRetry();
     return saved;
@@ -95,15 +100,25 @@ void Outbox::launchRun()
             OutboxFile file(path);
             const DeliveryReport report = deliverOutbox(file, database, unsaved, limits);
             QMetaObject::invokeMethod(
-                this, [this, report] { runFinished(report); }, Qt::QueuedConnection);
+                this, [this, report, unsaved] { runFinished(report, unsaved); },
+                Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 }
 
-void Outbox::runFinished(const DeliveryReport& report)
+void Outbox::runFinished(const DeliveryReport& report, const QList<PendingCall>& unsavedSent)
 {
     m_running = false;
-    m_unsaved.remove(0, std::min<qsizetype>(report.unsavedDelivered, m_unsaved.size()));
+    // By value: some of them may have gone to the file meanwhile (the next run finds those
+    // logged already and takes them off).
+    for (const PendingCall& call :
+         unsavedSent.first(std::min<qsizetype>(report.unsavedDelivered, unsavedSent.size()))) {
+        const qsizetype at = m_unsaved.indexOf(call);
+        if (at >= 0)
+            m_unsaved.removeAt(at);
+    }
+    if (m_unsaved.isEmpty())
+        m_saveProblem.clear();
     m_lastError = report.error;
     if (report.error == 0 && report.outboxError)
         m_lastError = -1;
@@ -142,12 +157,15 @@ void Outbox::refreshCount()
     QList<PendingCall> calls;
     QString aside;
     if (m_file.read(&calls, &aside)) {
-        const int count = static_cast<int>(calls.size() + m_unsaved.size());
-        if (count != m_count) {
-            m_count = count;
-            emit countChanged(m_count);
-        }
+        m_inFile = static_cast<int>(calls.size());
+        m_readProblem.clear();
+    } else {
+        // Not a call is touched while the lock cannot be had; they are counted where they
+        // can be read all the same.
+        m_readProblem = m_file.problem();
+        m_inFile = m_file.countWithoutLock();
     }
+    publish();
     // Queued: what the constructor finds reaches the connections made right after it.
     if (!aside.isEmpty())
         QMetaObject::invokeMethod(
@@ -156,6 +174,40 @@ void Outbox::refreshCount()
 
 void Outbox::saveUnsaved()
 {
-    while (!m_unsaved.isEmpty() && m_file.append(m_unsaved.constFirst()))
+    if (m_unsaved.isEmpty())
+        return;
+    while (!m_unsaved.isEmpty() && m_file.append(m_unsaved.constFirst())) {
         m_unsaved.removeFirst();
+        m_inFile += m_inFile >= 0 ? 1 : 0;
+    }
+    m_saveProblem = m_unsaved.isEmpty() ? QString() : m_file.problem();
+}
+
+void Outbox::lookAgain()
+{
+    const bool couldNotRead = !m_readProblem.isEmpty();
+    saveUnsaved();
+    refreshCount();
+    // The outbox can be read again: what it kept goes now, not at the next planned attempt.
+    if (couldNotRead && m_readProblem.isEmpty() && m_count > 0)
+        deliver();
+}
+
+void Outbox::publish()
+{
+    m_unreadable = m_inFile < 0;
+    m_count = std::max(m_inFile, 0) + static_cast<int>(m_unsaved.size());
+    const State now{m_count, unsavedCount(), m_unreadable, m_saveProblem, m_readProblem};
+    const bool countMoved = now.count != m_published.count;
+    const bool moved = now != m_published;
+    m_published = now;
+    const bool trouble = !m_unsaved.isEmpty() || !m_readProblem.isEmpty();
+    if (trouble && !m_lookAgain.isActive())
+        m_lookAgain.start();
+    else if (!trouble)
+        m_lookAgain.stop();
+    if (countMoved)
+        emit countChanged(m_count);
+    if (moved)
+        emit stateChanged();
 }

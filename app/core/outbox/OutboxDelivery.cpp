@@ -1,8 +1,10 @@
 #include "outbox/OutboxDelivery.h"
 
+#include "database/CallRowWriter.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
+#include "database/RowOperations.h"
 #include "outbox/OutboxFile.h"
 
 #include <QElapsedTimer>
@@ -32,8 +34,6 @@ public:
                 "WHERE C.Telefono = ? AND L.Puesto = ? AND L.Fecha = ? LIMIT 1")) &&
             m_addClient.prepare(
                 QStringLiteral("INSERT INTO Clientes (Telefono, FIngreso) VALUES (?, ?)")) &&
-            m_addCall.prepare(
-                QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, ?)")) &&
             m_count.prepare(QStringLiteral("UPDATE Clientes SET CantLlamadas = "
                                            "coalesce(CantLlamadas, 0) + 1 WHERE IdCliente = ?"));
         m_findClient.setForwardOnly(true);
@@ -42,7 +42,7 @@ public:
 
     [[nodiscard]] int prepareError() const
     {
-        return m_prepared ? DatabaseError::None : fail(m_findClient);
+        return m_prepared ? m_addCall.prepareError() : fail(m_findClient);
     }
 
     // Inside the caller's write transaction. Each call is a savepoint of its own, so a call the
@@ -75,8 +75,10 @@ private:
     int write(const PendingCall& call, bool* alreadyLogged)
     {
         const QString fecha = DateText::storedDateTime(call.Fecha);
+        // Cut as the reception cuts it, for the lookup and the log alike.
+        const QString telefono = storedTelefono(call.Telefono);
         *alreadyLogged = false;
-        int error = run(m_findCall, {call.Telefono, call.Puesto, fecha});
+        int error = run(m_findCall, {telefono, call.Puesto, fecha});
         if (error != DatabaseError::None)
             return error;
         *alreadyLogged = m_findCall.next();
@@ -84,18 +86,18 @@ private:
         if (*alreadyLogged)
             return DatabaseError::None;
 
-        error = run(m_findClient, {call.Telefono});
+        error = run(m_findClient, {telefono});
         if (error != DatabaseError::None)
             return error;
         qint64 cliente = m_findClient.next() ? m_findClient.value(0).toLongLong() : 0;
         m_findClient.finish();
         if (cliente == 0) {
-            error = run(m_addClient, {call.Telefono, DateText::storedDate(call.Fecha.date())});
+            error = run(m_addClient, {telefono, DateText::storedDate(call.Fecha.date())});
             if (error != DatabaseError::None)
                 return error;
             cliente = m_addClient.lastInsertId().toLongLong();
         }
-        error = run(m_addCall, {cliente, fecha, call.Puesto});
+        error = m_addCall.append(cliente, fecha, call.Puesto);
         if (error == DatabaseError::None)
             error = run(m_count, {cliente});
         return error;
@@ -104,7 +106,7 @@ private:
     QSqlQuery m_findClient;
     QSqlQuery m_findCall;
     QSqlQuery m_addClient;
-    QSqlQuery m_addCall;
+    CallRowWriter m_addCall;
     QSqlQuery m_count;
     QSqlQuery m_savepoint;
     bool m_prepared = false;
@@ -122,10 +124,10 @@ DeliveryReport deliverOutbox(OutboxFile& outbox, const QString& databasePath,
 {
     DeliveryReport report;
     QList<PendingCall> pending;
-    if (!outbox.read(&pending, &report.asidePath)) {
+    // An outbox that cannot be read keeps its calls for later; those kept in memory go all the
+    // same, since they are the ones a closed program would lose.
+    if (!outbox.read(&pending, &report.asidePath))
         report.outboxError = true;
-        return report;
-    }
     if (pending.isEmpty() && unsaved.isEmpty())
         return report;
 

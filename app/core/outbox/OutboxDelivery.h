@@ -26,7 +26,7 @@ struct DeliveryReport
     int delivered = 0;        // calls taken off the outbox because they are in the database now
     int alreadyLogged = 0;    // of those, calls found logged already (an earlier, interrupted run)
     int unsavedDelivered = 0; // how many of the calls kept only in memory were delivered
-    int refused = 0;          // calls the database will never take (a number too long), set aside
+    int refused = 0;          // calls the database will never take (a value it refuses), set aside
     int error = 0;            // the engine error that stopped the delivery, 0 when none
     bool outboxError = false; // the outbox file could not be read or rewritten
     QString asidePath;        // where a damaged part or a refused call went, if any

@@ -53,17 +53,35 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-bool readWhole(const QString& path, QByteArray* bytes, bool* exists)
+// What a failed system call means, for the person at the desk.
+QString reasonFor(int error)
 {
-    bytes->clear();
-    QFile file(path);
-    *exists = file.exists();
-    if (!*exists)
-        return true;
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    *bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("el disco está lleno");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no hay permiso para usarlo");
+    case EROFS:
+        return QStringLiteral("el disco es de solo lectura");
+    case EISDIR:
+        return QStringLiteral("es una carpeta, no un archivo");
+    case EEXIST:
+    case ENOTDIR:
+        return QStringLiteral("un archivo ocupa el lugar de una carpeta");
+    case ENOENT:
+        return QStringLiteral("la carpeta no existe");
+    case EIO:
+        return QStringLiteral("falla de lectura o escritura del disco");
+    default:
+        return QStringLiteral("error del sistema número %1").arg(error);
+    }
+}
+
+QString quoted(const QString& path)
+{
+    return QStringLiteral("«%1»").arg(path);
 }
 
 // Writes bytes as a file of its own, synced: appended to what is there, or replacing it.
@@ -85,12 +103,19 @@ class OutboxFile::Lock
 public:
     explicit Lock(const QString& outboxPath)
     {
-        m_fd = openRetrying(nativePath(outboxPath + QStringLiteral(".lock")), O_RDWR | O_CREAT);
-        if (m_fd < 0)
+        const QString path = outboxPath + QStringLiteral(".lock");
+        m_fd = openRetrying(nativePath(path), O_RDWR | O_CREAT);
+        if (m_fd < 0) {
+            m_problem = QStringLiteral("no se puede abrir su archivo de bloqueo %1: %2")
+                            .arg(quoted(path), reasonFor(errno));
             return;
+        }
         const QDeadlineTimer deadline(lockTimeoutMs);
         while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
             if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+                m_problem = errno == EWOULDBLOCK
+                                ? QStringLiteral("otro programa lo tiene bloqueado")
+                                : QStringLiteral("no se puede bloquear: ") + reasonFor(errno);
                 ::close(m_fd);
                 m_fd = -1;
                 return;
@@ -107,9 +132,11 @@ public:
     Lock& operator=(const Lock&) = delete;
 
     [[nodiscard]] bool isHeld() const { return m_fd >= 0; }
+    [[nodiscard]] QString problem() const { return m_problem; }
 
 private:
     int m_fd = -1;
+    QString m_problem;
 };
 
 OutboxFile::OutboxFile(QString filePath)
@@ -137,8 +164,10 @@ QByteArray OutboxFile::encode(const PendingCall& call)
     return line;
 }
 
-bool OutboxFile::decode(const QByteArray& line, PendingCall* call)
+bool OutboxFile::decode(const QByteArray& lineWithEnd, PendingCall* call)
 {
+    // A file that went through another system may end its lines in CR LF.
+    const QByteArray line = lineWithEnd.endsWith('\r') ? lineWithEnd.chopped(1) : lineWithEnd;
     const QList<QByteArray> fields = line.split(fieldSeparator);
     if (fields.size() != 5 || fields.at(0) != lineTag)
         return false;
@@ -157,18 +186,33 @@ bool OutboxFile::decode(const QByteArray& line, PendingCall* call)
     return true;
 }
 
+bool OutboxFile::fail(const QString& problem)
+{
+    m_problem = problem;
+    return false;
+}
+
+bool OutboxFile::succeed()
+{
+    m_problem.clear();
+    return true;
+}
+
 bool OutboxFile::append(const PendingCall& call)
 {
     const QString folder = QFileInfo(m_filePath).absolutePath();
+    errno = 0;
     if (!QDir().mkpath(folder))
-        return false;
+        return fail(QStringLiteral("no se puede crear la carpeta %1: %2")
+                        .arg(quoted(folder), reasonFor(errno == 0 ? EEXIST : errno)));
     const Lock lock(m_filePath);
     if (!lock.isHeld())
-        return false;
+        return fail(lock.problem());
     const bool existed = QFileInfo::exists(m_filePath);
     const int fd = openRetrying(nativePath(m_filePath), O_RDWR | O_CREAT | O_APPEND);
     if (fd < 0)
-        return false;
+        return fail(QStringLiteral("no se puede escribir en %1: %2")
+                        .arg(quoted(m_filePath), reasonFor(errno)));
     QByteArray line = encode(call) + '\n';
     // A line cut short by a crash must not swallow the new one: start on a line of its own.
     struct stat status
@@ -179,8 +223,20 @@ bool OutboxFile::append(const PendingCall& call)
         ::pread(fd, &last, 1, status.st_size - 1) == 1 && last != '\n')
         line.prepend('\n');
     const bool ok = writeAll(fd, line) && ::fsync(fd) == 0;
+    const int writeError = errno;
+    // A line half written (the disk filled up) is taken back, so it is not set aside as damage
+    // later while the call waits in memory.
+    if (!ok && S_ISREG(status.st_mode)) {
+        const bool takenBack = ::ftruncate(fd, status.st_size) == 0;
+        Q_UNUSED(takenBack) // at worst the half line is set aside as damage at the next read
+    }
     const bool closed = ::close(fd) == 0;
-    return ok && closed && (existed || syncFolder(folder));
+    if (!ok || !closed)
+        return fail(QStringLiteral("no se puede escribir en %1: %2")
+                        .arg(quoted(m_filePath), reasonFor(ok ? errno : writeError)));
+    if (!existed && !syncFolder(folder))
+        return fail(QStringLiteral("no se puede escribir en la carpeta %1").arg(quoted(folder)));
+    return succeed();
 }
 
 bool OutboxFile::read(QList<PendingCall>* calls, QString* asidePath)
@@ -189,18 +245,55 @@ bool OutboxFile::read(QList<PendingCall>* calls, QString* asidePath)
     if (asidePath != nullptr)
         asidePath->clear();
     if (!QFileInfo::exists(m_filePath))
-        return true;
+        return succeed();
     const Lock lock(m_filePath);
     if (!lock.isHeld())
-        return false;
+        return fail(lock.problem());
     return readLocked(calls, asidePath);
+}
+
+bool OutboxFile::readBytes(QByteArray* bytes)
+{
+    bytes->clear();
+    struct stat status
+    {
+    };
+    if (::stat(nativePath(m_filePath).constData(), &status) != 0)
+        return errno == ENOENT ? succeed()
+                               : fail(QStringLiteral("no se puede leer %1: %2")
+                                          .arg(quoted(m_filePath), reasonFor(errno)));
+    // A device or a pipe in its place would be read without end, or block.
+    if (!S_ISREG(status.st_mode))
+        return fail(QStringLiteral("%1 no es un archivo común").arg(quoted(m_filePath)));
+    QFile file(m_filePath);
+    errno = 0;
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("no se puede leer %1: %2")
+                        .arg(quoted(m_filePath), reasonFor(errno == 0 ? EACCES : errno)));
+    *bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return fail(
+            QStringLiteral("no se puede leer %1: %2").arg(quoted(m_filePath), reasonFor(EIO)));
+    return succeed();
+}
+
+int OutboxFile::countWithoutLock()
+{
+    QByteArray bytes;
+    if (!readBytes(&bytes))
+        return -1;
+    int count = 0;
+    for (const QByteArray& line : bytes.split('\n')) {
+        PendingCall call;
+        count += decode(line, &call) ? 1 : 0;
+    }
+    return count;
 }
 
 bool OutboxFile::readLocked(QList<PendingCall>* calls, QString* asidePath)
 {
     QByteArray bytes;
-    bool exists = false;
-    if (!readWhole(m_filePath, &bytes, &exists))
+    if (!readBytes(&bytes))
         return false;
     QByteArray damaged;
     qsizetype start = 0;
@@ -213,7 +306,7 @@ bool OutboxFile::readLocked(QList<PendingCall>* calls, QString* asidePath)
         PendingCall call;
         if (complete && decode(line, &call))
             calls->append(call);
-        else if (!line.isEmpty())
+        else if (!line.isEmpty() && line != "\r")
             damaged += line + '\n';
         start = end + 1;
     }
@@ -243,7 +336,7 @@ bool OutboxFile::remove(const QList<PendingCall>& delivered)
         return true;
     const Lock lock(m_filePath);
     if (!lock.isHeld())
-        return false;
+        return fail(lock.problem());
     return removeLocked(delivered);
 }
 
@@ -257,14 +350,17 @@ bool OutboxFile::removeLocked(const QList<PendingCall>& taken)
         if (at >= 0)
             calls.removeAt(at);
     }
-    return rewriteLocked(calls);
+    if (!rewriteLocked(calls))
+        return fail(QStringLiteral("no se puede reescribir %1: %2")
+                        .arg(quoted(m_filePath), reasonFor(errno)));
+    return succeed();
 }
 
 bool OutboxFile::setAside(const QList<PendingCall>& refused, QString* asidePath)
 {
     const Lock lock(m_filePath);
     if (!lock.isHeld())
-        return false;
+        return fail(lock.problem());
     QByteArray lines;
     for (const PendingCall& call : refused)
         lines += encode(call) + '\n';

@@ -14,7 +14,10 @@
 // Every access takes an exclusive lock on a companion ".lock" file for a moment, so several
 // instances of one installation (and the delivery thread) can share the file. Removing lines
 // writes a new file and renames it over the old one, so the outbox is always either the old or
-// the new list.
+// the new list. Lines may end in LF or CR LF (a file copied through another system).
+//
+// When an access fails, problem() says why in words for the user (Spanish); it is cleared by
+// the next access that works.
 class OutboxFile
 {
 public:
@@ -34,6 +37,12 @@ public:
     // Every waiting call, in arrival order. A damaged part is set aside first; asidePath (when
     // given) receives the file it went to. False when the file could not be read.
     bool read(QList<PendingCall>* calls, QString* asidePath = nullptr);
+    // The calls read() would give, counted without the lock and without changing anything: for
+    // an outbox whose lock cannot be taken. -1 when the file cannot be read either.
+    [[nodiscard]] int countWithoutLock();
+
+    // Why the last access failed; empty when it worked.
+    [[nodiscard]] QString problem() const { return m_problem; }
 
     // Takes these calls off the outbox (one line for each, the earliest matching one). False
     // when the new list could not be written; the old one then stays whole.
@@ -51,6 +60,10 @@ private:
     bool rewriteLocked(const QList<PendingCall>& calls);
     bool removeLocked(const QList<PendingCall>& calls);
     bool setAsideLocked(const QByteArray& damaged, QString* asidePath);
+    bool readBytes(QByteArray* bytes);
+    bool fail(const QString& problem);
+    bool succeed();
 
     QString m_filePath;
+    QString m_problem;
 };

@@ -1,5 +1,6 @@
 #include "reception/CallReception.h"
 
+#include "database/CallRowWriter.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
@@ -86,8 +87,10 @@ ReceptionResult CallReception::logCall(const QString& Tel, const CallMoment& mom
         return result;
     }
 
+    // The panel shows the number as it came; the lookup and the log use what the column holds.
+    const QString telefono = storedTelefono(Tel);
     // S1. A data control without a file would read as "no such client".
-    m_datLlamada.setRecordSource(Statements::clientByTelephone(Tel));
+    m_datLlamada.setRecordSource(Statements::clientByTelephone(telefono));
     int error = m_datLlamada.databaseName().isEmpty() ? DatabaseError::PathNotFound
                                                       : m_datLlamada.refresh();
     if (error != DatabaseError::None)
@@ -98,7 +101,7 @@ ReceptionResult CallReception::logCall(const QString& Tel, const CallMoment& mom
     CallerNotice notice = numberOnly;
     std::optional<ClientFields> before;
     if (isNewNumber) {
-        error = AltaCliente(Tel, moment.date, &cliente);
+        error = AltaCliente(telefono, moment.date, &cliente);
         if (error != DatabaseError::None)
             return notLogged(error, numberOnly, false);
         m_currentNewClientKey = cliente;
@@ -163,13 +166,10 @@ int CallReception::RegistraLlamada(qint64 cliente, const CallMoment& moment, boo
     int error = connection.beginWrite();
     if (error != DatabaseError::None)
         return error;
-    const Command R1{QStringLiteral("R1"),
-                     QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) "
-                                    "VALUES (:cliente, :fecha, :puesto)"),
-                     {{QStringLiteral(":cliente"), cliente},
-                      {QStringLiteral(":fecha"), DateText::storedDateTime(moment.dateTime())},
-                      {QStringLiteral(":puesto"), m_values.NumeroPuesto}}};
-    error = connection.execute(R1);
+    // R1, read back before the commit.
+    error =
+        CallRowWriter(connection.database())
+            .append(cliente, DateText::storedDateTime(moment.dateTime()), m_values.NumeroPuesto);
     if (error == DatabaseError::None) {
         error = countCall(m_datLlamada);
         *countFailed = error != DatabaseError::None;
