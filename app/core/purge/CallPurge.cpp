@@ -198,7 +198,10 @@ int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const Slice& sl
         *removed = 0;
         return error;
     }
+    QElapsedTimer committing;
+    committing.start();
     error = connection.commit();
+    m_timing.commitMs += committing.elapsed();
     if (error != DatabaseError::None)
         *removed = 0;
     return error;
@@ -213,7 +216,7 @@ void CallPurgeWorker::run()
         m_error = readTableSize(connection, &callsInTable);
     qint64 batch = firstBatch;
     qint64 after = 0;
-    while (m_error == DatabaseError::None && after < m_newestKey) {
+    while (m_error == DatabaseError::None && !m_stopped && after < m_newestKey) {
         const int slices = slicesFor(callsInTable - m_deleted.load(), batch);
         Slice slice;
         slice.after = after;
@@ -233,7 +236,7 @@ void CallPurgeWorker::run()
             // A slice a little over the batch (chance) still goes in one; one far over it
             // (clients unevenly spread) takes several batches.
             Slice left = slice;
-            while (m_error == DatabaseError::None && left.after < slice.end) {
+            while (m_error == DatabaseError::None && !m_stopped && left.after < slice.end) {
                 Slice next = left;
                 m_error = batchEnd(connection, left, batch + batch / 8, &next.end);
                 if (m_error == DatabaseError::None)
@@ -255,7 +258,9 @@ void CallPurgeWorker::timedBatch(DatabaseConnection& connection, const Slice& sl
     if (m_error != DatabaseError::None)
         return;
     const qint64 ms = std::max<qint64>(locked.elapsed(), 1);
-    m_longestLockMs = std::max(m_longestLockMs, ms);
+    ++m_timing.batches;
+    m_timing.lockedMs += ms;
+    m_timing.longestLockMs = std::max(m_timing.longestLockMs, ms);
     m_deleted += removed;
     emit progress(m_deleted.load());
     QThread::msleep(pauseMs);

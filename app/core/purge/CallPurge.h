@@ -45,8 +45,18 @@ public:
 
     [[nodiscard]] qint64 deleted() const { return m_deleted.load(); }
     [[nodiscard]] int error() const { return m_error; }
-    // The longest time one batch held the write lock.
-    [[nodiscard]] qint64 longestLockMs() const { return m_longestLockMs; }
+    // Asks run() to end after the batch under way (from any thread).
+    void stop() { m_stopped = true; }
+    [[nodiscard]] bool isStopped() const { return m_stopped.load(); }
+    // Where the time went, for the benchmark.
+    struct Timing
+    {
+        int batches = 0;
+        qint64 longestLockMs = 0; // the longest time one batch held the write lock
+        qint64 lockedMs = 0;      // all batches, from BEGIN to the end of COMMIT
+        qint64 commitMs = 0;      // COMMIT alone (the disk's syncs)
+    };
+    [[nodiscard]] const Timing& timing() const { return m_timing; }
 
 public slots:
     void run();
@@ -74,6 +84,7 @@ private:
     QDate m_corte;
     qint64 m_newestKey = 0;
     std::atomic<qint64> m_deleted{0};
+    std::atomic<bool> m_stopped{false};
     int m_error = 0;
-    qint64 m_longestLockMs = 0;
+    Timing m_timing;
 };
