@@ -1,4 +1,4 @@
-// Browser and purge benchmark, run by hand:  bench_admin [folder] [--purge-only]
+// Browser and purge benchmark, run by hand:  bench_admin [folder] [--purge-only | --range-only]
 // On a file of 100,000 clients and 1,000,000 calls (built in a temporary folder, or reused from
 // the given one), drives the real browser offscreen and measures, as medians of a few runs:
 //  - all calls of all workstations (S8): first rows painted, memory, jump to the last row, count;
@@ -324,6 +324,7 @@ int main(int argc, char* argv[])
     QTemporaryDir temporary;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
     const bool purgeOnly = argc > 2 && qstrcmp(argv[2], "--purge-only") == 0;
+    const bool rangeOnly = argc > 2 && qstrcmp(argv[2], "--range-only") == 0;
     const QString big = folder + QStringLiteral("/big.mdb");
     if (!QFile::exists(big)) {
         QElapsedTimer timer;
@@ -335,6 +336,10 @@ int main(int argc, char* argv[])
         std::printf("file built in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
     }
     std::printf("| %-44s | %12s | %-9s | %s\n", "Measure (medians)", "Result", "Goal", "Notes");
+    if (rangeOnly) {
+        longRange(big);
+        return 0;
+    }
     if (!purgeOnly) {
         calls(big);
         longRange(big);

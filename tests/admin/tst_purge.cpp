@@ -107,7 +107,7 @@ private slots:
         connect(&canceller, &QTimer::timeout, &purge, [&] {
             auto* progress = purge.findChild<QProgressDialog*>(QStringLiteral("prgEliminar"));
             if (progress != nullptr && progress->value() > 0) {
-                progress->cancel();
+                progress->findChild<QPushButton*>()->click();
                 canceller.stop();
             }
         });
