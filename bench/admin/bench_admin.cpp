@@ -346,6 +346,8 @@ int main(int argc, char* argv[])
         clients(big);
     }
     const QString work = folder + QStringLiteral("/purge.mdb");
+    // A journal left by an interrupted run would be rolled back into the fresh copy.
+    QFile::remove(work + QStringLiteral("-journal"));
     QFile::remove(work);
     QFile::copy(big, work);
     purge(work);
