@@ -16,6 +16,8 @@ DataGridModel::DataGridModel(DataControl& control, QList<Column> columns, QObjec
     });
     // A call list's count arrives after its first rows: the rest join below them.
     connect(&m_control, &DataControl::recordCountChanged, this, [this](int, int newCount) {
+        if (newCount == m_rows)
+            return;
         if (newCount > m_rows) {
             beginInsertRows(QModelIndex(), m_rows, newCount - 1);
             m_rows = newCount;

@@ -1,9 +1,9 @@
 #include "DateBox.h"
 
-#include <QFocusEvent>
+#include "SelectAllOnFocus.h"
+
 #include <QKeyEvent>
 #include <QLocale>
-#include <QTimer>
 
 #include <algorithm>
 #include <array>
@@ -49,6 +49,7 @@ DateBox::DateBox(bool allowDash, QWidget* parent)
     setInputMask(order.startsWith(QLatin1Char('y')) ? QStringLiteral("9999/99/99")
                                                     : QStringLiteral("99/99/9999"));
     setMaxLength(10);
+    SelectAllOnFocus::install(this);
 }
 
 QString DateBox::maskFormat(const QLocale& locale)
@@ -91,11 +92,4 @@ void DateBox::keyPressEvent(QKeyEvent* event)
         }
     }
     QLineEdit::keyPressEvent(event);
-}
-
-void DateBox::focusInEvent(QFocusEvent* event)
-{
-    QLineEdit::focusInEvent(event);
-    // After the click that gave the focus has placed the cursor.
-    QTimer::singleShot(0, this, &QLineEdit::selectAll);
 }

@@ -23,7 +23,6 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     bool m_allowDash = false;

@@ -1,9 +1,13 @@
 #include "SplitGrid.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 void setUpPane(QTableView* pane)
@@ -34,11 +38,21 @@ SplitGrid::SplitGrid(QWidget* parent)
     m_scrolling->verticalHeader()->hide();
     m_scrolling->setFocusPolicy(Qt::StrongFocus);
 
+    // Under the left pane, as much room as the right pane's horizontal scroll bar takes, so
+    // both show the same rows.
+    m_underFixed = new QWidget(this);
+    m_underFixed->setFixedHeight(0);
+    auto* left = new QVBoxLayout;
+    left->setContentsMargins(0, 0, 0, 0);
+    left->setSpacing(0);
+    left->addWidget(m_fixed, 1);
+    left->addWidget(m_underFixed);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_fixed);
+    layout->addLayout(left);
     layout->addWidget(m_scrolling, 1);
+    m_scrolling->viewport()->installEventFilter(this);
 
     connect(m_scrolling->verticalScrollBar(), &QScrollBar::valueChanged,
             m_fixed->verticalScrollBar(), &QScrollBar::setValue);
@@ -48,6 +62,18 @@ SplitGrid::SplitGrid(QWidget* parent)
         connect(pane->horizontalHeader(), &QHeaderView::sectionClicked, this,
                 &SplitGrid::headClicked);
     }
+    connect(m_fixed->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this] { sizeFixedPane(); });
+}
+
+bool SplitGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_scrolling->viewport() && event->type() == QEvent::Resize) {
+        const int belowViewport = m_scrolling->height() - m_scrolling->frameWidth() -
+                                  m_scrolling->viewport()->geometry().bottom() - 1;
+        m_underFixed->setFixedHeight(std::max(0, belowViewport));
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SplitGrid::setModel(QAbstractItemModel* model)

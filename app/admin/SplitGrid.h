@@ -8,8 +8,8 @@ class QTableView;
 
 // A grid in two panes over one model: the left pane shows only the first column, one column
 // wide and not resizable; the right pane shows the other columns, without row selectors, and
-// scrolls them. Both share the rows, the current row and the vertical scrolling, so the first
-// column stays fixed at the left.
+// scrolls them. Both share the rows, the current row and the vertical scrolling, and show rows
+// of the same height at the same place, so the first column stays fixed at the left.
 class SplitGrid : public QWidget
 {
     Q_OBJECT
@@ -34,10 +34,14 @@ signals:
     // A header was clicked; column is the model's column.
     void headClicked(int column);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void sizeFixedPane();
 
     QTableView* m_fixed = nullptr;
     QTableView* m_scrolling = nullptr;
+    QWidget* m_underFixed = nullptr;
     bool m_settingRow = false;
 };

@@ -68,6 +68,7 @@ private:
     void mskHasta_Change();
     bool VerificaFechas();
     void datLlamadas_Reposition();
+    static void showCallCount(const DataControl& calls, QLabel* label, QTableView* grid);
 
     // The clients tab (frmAdministrarClientes.cpp).
     void datClientes_Reposition();

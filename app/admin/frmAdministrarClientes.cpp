@@ -121,7 +121,7 @@ void frmAdministrar::MuestraDatosCliente()
     const qint64 idCliente = m_datClientes->field(QStringLiteral("IdCliente")).toLongLong();
     m_datLlamadasCli->setRecordSource(Statements::callsOfClient(idCliente));
     m_datLlamadasCli->refresh();
-    m_lblLlamadasCli->setText(QString::number(m_datLlamadasCli->recordCount()));
+    showCallCount(*m_datLlamadasCli, m_lblLlamadasCli, m_grdLlamadasCli);
 }
 
 void frmAdministrar::cmdEditar_Click()

@@ -76,11 +76,20 @@ void frmAdministrar::cmdVer_Click()
 
 void frmAdministrar::datLlamadas_Reposition()
 {
-    // The true total; a list of many calls shows its first rows a moment before its count.
-    m_lblLlamadasPuesto->setText(m_datLlamadas->isCounted()
-                                     ? QString::number(m_datLlamadas->recordCount())
-                                     : QStringLiteral("..."));
+    showCallCount(*m_datLlamadas, m_lblLlamadasPuesto, m_grdLlamadas);
     const int row = m_datLlamadas->hasCurrentRow() ? m_datLlamadas->position() : -1;
     if (row >= 0 && m_grdLlamadas->currentIndex().row() != row)
         m_grdLlamadas->setCurrentIndex(m_grdLlamadas->model()->index(row, 0));
+}
+
+void frmAdministrar::showCallCount(const DataControl& calls, QLabel* label, QTableView* grid)
+{
+    // The true total; a list of many calls shows its first rows a moment before its count,
+    // which is read meanwhile without holding up the window.
+    const bool counted = calls.isCounted();
+    label->setText(counted ? QString::number(calls.recordCount()) : QStringLiteral("..."));
+    if (counted)
+        grid->viewport()->unsetCursor();
+    else
+        grid->viewport()->setCursor(Qt::BusyCursor);
 }

@@ -1,5 +1,6 @@
 #include "DataGridModel.h"
 #include "DateBox.h"
+#include "SelectAllOnFocus.h"
 #include "SplitGrid.h"
 #include "database/DataControl.h"
 #include "frmAdministrar.h"
@@ -120,6 +121,8 @@ void frmAdministrar::buildClientsTab(QWidget* tab)
     m_Opcion4 = named(new QRadioButton(QStringLiteral("Ning&uno"), filter), "Opcion4");
     m_Opcion4->setChecked(true);
     m_txtFiltro = named(new QLineEdit(filter), "txtFiltro");
+    // txtFiltro_GotFocus
+    SelectAllOnFocus::install(m_txtFiltro);
     m_chkClientes = named(new QCheckBox(QStringLiteral("S&olo Clientes"), filter), "chkClientes");
     m_cmdMostrar = named(new QPushButton(QStringLiteral("Mostrar"), filter), "cmdMostrar");
     auto* filterLayout = new QHBoxLayout(filter);
@@ -244,6 +247,8 @@ void frmAdministrar::connectHandlers()
             &frmAdministrar::datLlamadas_Reposition);
     connect(m_datClientes, &DataControl::repositioned, this,
             &frmAdministrar::datClientes_Reposition);
+    connect(m_datLlamadasCli, &DataControl::recordCountChanged, this,
+            [this] { showCallCount(*m_datLlamadasCli, m_lblLlamadasCli, m_grdLlamadasCli); });
     // The grids move their data controls' current rows.
     connect(m_grdLlamadas->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
@@ -254,9 +259,13 @@ void frmAdministrar::connectHandlers()
         if (row != m_datClientes->position())
             m_datClientes->moveTo(row);
     });
-    // Header clicks on the call lists only drop the column selection; their order stays.
+    // Header clicks on the call lists only drop a column selection; their order and the
+    // current row's highlight stay.
     for (QTableView* grid : {m_grdLlamadas, m_grdLlamadasCli}) {
-        connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, grid,
-                [grid] { grid->selectionModel()->clearSelection(); });
+        connect(grid->horizontalHeader(), &QHeaderView::sectionClicked, grid, [grid] {
+            QItemSelectionModel* selection = grid->selectionModel();
+            selection->select(selection->currentIndex(),
+                              QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        });
     }
 }

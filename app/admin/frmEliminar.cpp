@@ -84,28 +84,41 @@ void frmEliminar::cmdOK_Click()
         return;
     }
     qint64 deleted = 0;
-    const int error = purge(corte, count.calls, count.newestKey, &deleted);
+    bool stopped = false;
+    const int error = purge(corte, count.calls, count.newestKey, &deleted, &stopped);
+    const QString done = QStringLiteral("Se eliminaron ") + QString::number(deleted) +
+                         QStringLiteral(" de ") + QString::number(count.calls) +
+                         QStringLiteral(" llamadas.");
     if (error != DatabaseError::None) {
         // The batch under way was rolled back; the earlier ones are gone for good.
-        MessageBox::show(this,
-                         QStringLiteral("Se eliminaron ") + QString::number(deleted) +
-                             QStringLiteral(" de ") + QString::number(count.calls) +
-                             QStringLiteral(" llamadas. ") + technicalSupportMessage(error).text,
+        MessageBox::show(this, done + QLatin1Char(' ') + technicalSupportMessage(error).text,
                          MessageIcon::Critical);
+    } else if (stopped) {
+        MessageBox::show(this, QStringLiteral("Eliminación detenida. ") + done);
     }
     m_datLlamadas.refresh();
     accept();
 }
 
-int frmEliminar::purge(const QDate& corte, qint64 calls, qint64 newestKey, qint64* deleted)
+void frmEliminar::reject()
 {
-    QProgressDialog progress(QStringLiteral("Eliminando llamadas antiguas..."), QString(), 0,
+    // While calls are being deleted only the progress dialog's "Cancelar" stops them.
+    if (!m_purging)
+        QDialog::reject();
+}
+
+int frmEliminar::purge(const QDate& corte, qint64 calls, qint64 newestKey, qint64* deleted,
+                       bool* stopped)
+{
+    QProgressDialog progress(QStringLiteral("Eliminando llamadas antiguas..."),
+                             QStringLiteral("&Cancelar"), 0,
                              static_cast<int>(std::min<qint64>(calls, INT_MAX)), this);
     progress.setObjectName(QStringLiteral("prgEliminar"));
     progress.setWindowTitle(ProgramInfo::title());
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(progressDelayMs);
-    progress.setCancelButton(nullptr);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
     progress.setValue(0);
 
     CallPurgeWorker worker(m_datLlamadas.databaseName(), corte, newestKey);
@@ -113,9 +126,21 @@ int frmEliminar::purge(const QDate& corte, qint64 calls, qint64 newestKey, qint6
     connect(&worker, &CallPurgeWorker::progress, &progress, [&progress](qint64 done) {
         progress.setValue(static_cast<int>(std::min<qint64>(done, progress.maximum())));
     });
-    // The window stays painted and the progress moves while the worker deletes.
-    runOffUiThread([&worker] { worker.run(); }, QEventLoop::ExcludeUserInputEvents);
+    // Stops after the batch under way: what is deleted stays deleted, the rest stays.
+    connect(&progress, &QProgressDialog::canceled, &progress, [&worker, &progress] {
+        worker.stop();
+        progress.setLabelText(QStringLiteral("Deteniendo..."));
+    });
+    m_purging = true;
+    for (QWidget* widget : std::initializer_list<QWidget*>{m_mskDesde, m_cmdOK, m_cmdCancel})
+        widget->setEnabled(false);
+    // The window stays painted, the progress moves and "Cancelar" answers while the worker
+    // deletes.
+    runOffUiThread([&worker] { worker.run(); });
+    m_purging = false;
     *deleted = worker.deleted();
+    *stopped = worker.isStopped();
+    m_timing = worker.timing();
     progress.reset();
     return worker.error();
 }

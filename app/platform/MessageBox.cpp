@@ -26,6 +26,15 @@ QMessageBox::Icon toQtIcon(MessageIcon icon)
     return QMessageBox::NoIcon;
 }
 
+// A window still being loaded is not on screen yet: a message shown over it would sit at the
+// screen's corner. It goes over the nearest window that is on screen (or the screen's centre).
+QWidget* shownOver(QWidget* parent)
+{
+    while (parent != nullptr && !parent->isVisible())
+        parent = parent->parentWidget();
+    return parent;
+}
+
 MessageAnswer firstAnswerOf(MessageButtons buttons)
 {
     return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
@@ -41,7 +50,8 @@ MessageAnswer MessageBox::show(QWidget* parent, const QString& text, MessageIcon
 
 MessageAnswer MessageBox::show(QWidget* parent, const Message& message)
 {
-    const Shown shown{ProgramInfo::title(), message};
+    parent = shownOver(parent);
+    const Shown shown{ProgramInfo::title(), message, parent};
     if (activeScript)
         return activeScript->answer(shown);
 
@@ -62,7 +72,8 @@ MessageAnswer MessageBox::show(QWidget* parent, const Message& message)
 
 void MessageBox::notify(QWidget* parent, const Message& message)
 {
-    const Shown shown{ProgramInfo::title(), message};
+    parent = shownOver(parent);
+    const Shown shown{ProgramInfo::title(), message, parent};
     if (activeScript) {
         activeScript->answer(shown);
         return;

@@ -25,6 +25,7 @@ public:
     {
         QString caption;
         Message message;
+        QWidget* over = nullptr; // the window it is centred over, none for the screen
     };
 
     // While alive, messages are recorded instead of shown; queued answers are given in order,

@@ -1,6 +1,7 @@
 // The browser on the offscreen platform, over a real database file: the calls tab, the long
 // call lists read in chunks, the clients tab, deleting a client, a missing file.
 #include "AdminFixture.h"
+#include "DatabaseWorker.h"
 #include "MarkupTexts.h"
 #include "MessageBox.h"
 #include "SplitGrid.h"
@@ -13,9 +14,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 
 class AdminTest : public QObject
@@ -193,6 +196,80 @@ private slots:
         QCOMPARE(column(grid->scrollingPane(), 2),
                  (QStringList{QStringLiteral("4412"), QStringLiteral("5555")}));
         QCOMPARE(text(&browser, "lblCantidad"), QStringLiteral("2"));
+    }
+
+    // The client grid: the name pane as wide as its column and its rows beside their data at
+    // every position; a client's calls counted in full however many; the filter box selecting
+    // its text on focus; a header click on a call list keeping the current row's highlight.
+    void clientsTabGridAndCalls()
+    {
+        Office office;
+        const qint64 first = office.client(QStringLiteral("Cliente 00"), QStringLiteral("5000"));
+        for (int i = 1; i < 60; ++i)
+            office.client(QStringLiteral("Cliente %1").arg(i, 2, 10, QLatin1Char('0')),
+                          QString::number(5000 + i));
+        QVERIFY(office.oldCalls(first, 250, today().addDays(-5)));
+        frmAdministrar browser(office.path(), nullptr);
+        browser.resize(700, 420);
+        browser.show();
+        QVERIFY(QTest::qWaitForWindowActive(&browser));
+        auto* filtro = child<QLineEdit>(&browser, "txtFiltro");
+        filtro->setText(QStringLiteral("Cliente"));
+        child<QTabWidget>(&browser, "SSTab1")->setCurrentIndex(1);
+        QTRY_COMPARE(filtro->selectedText(), QStringLiteral("Cliente"));
+
+        auto* grid = child<SplitGrid>(&browser, "grdClientes");
+        QTableView* fixed = grid->fixedPane();
+        QTableView* scrolling = grid->scrollingPane();
+        QVERIFY(fixed->viewport()->width() >= fixed->columnWidth(0));
+        child<QRadioButton>(&browser, "Opcion1")->setChecked(true);
+        click(&browser, "cmdMostrar");
+        QCOMPARE(text(&browser, "lblNombre"), QStringLiteral("Cliente 00"));
+        QTRY_COMPARE(text(&browser, "lblLlamadasCli"), QStringLiteral("250"));
+
+        auto* calls = child<QTableView>(&browser, "grdLlamadasCli");
+        calls->setCurrentIndex(calls->model()->index(3, 0));
+        QHeaderView* callsHeader = calls->horizontalHeader();
+        QTest::mouseClick(
+            callsHeader->viewport(), Qt::LeftButton, {},
+            QPoint(callsHeader->sectionViewportPosition(1) + 5, callsHeader->height() / 2));
+        QVERIFY(calls->selectionModel()->isRowSelected(3, QModelIndex()));
+
+        // Only the right pane has a horizontal scroll bar; at the end the rows still line up.
+        QVERIFY(scrolling->horizontalScrollBar()->isVisible());
+        QTest::keyClick(scrolling, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(grid->currentRow(), 59);
+        QCOMPARE(fixed->rowAt(0), scrolling->rowAt(0));
+        QCOMPARE(fixed->visualRect(fixed->model()->index(59, 0)).top(),
+                 scrolling->visualRect(scrolling->model()->index(59, 1)).top());
+    }
+
+    // A long list is counted on a thread of its own: a lock that another workstation holds a
+    // while holds up the count, never the window, and the count is exact when it comes.
+    void longListCountedOffTheWindow()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"));
+        QVERIFY(office.oldCalls(ana, 1500, today().addDays(-2)));
+        frmAdministrar browser(office.path(), nullptr);
+        child<QCheckBox>(&browser, "chkFiltro")->click();
+        click(&browser, "cmdVer");
+        QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("..."));
+        const auto holder = DatabaseWorker::startReady(
+            {QStringLiteral("hold-exclusive"), office.path(), QStringLiteral("1000")});
+        QVERIFY(holder);
+        QElapsedTimer waiting;
+        waiting.start();
+        qint64 longestStall = 0;
+        while (!browser.datLlamadas().isCounted() && waiting.elapsed() < 5000) {
+            QElapsedTimer stall;
+            stall.start();
+            QTest::qWait(10);
+            longestStall = std::max(longestStall, stall.elapsed());
+        }
+        QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("1500"));
+        QVERIFY2(longestStall < 400, qPrintable(QString::number(longestStall)));
+        QVERIFY(holder->waitForFinished(5000));
     }
 
     void deletingClients()

@@ -5,9 +5,12 @@
 #include "database/DataControl.h"
 #include "frmAdministrar.h"
 #include "frmEliminar.h"
+#include "purge/CallPurge.h"
 
 #include <QCheckBox>
 #include <QProcess>
+#include <QProgressDialog>
+#include <QTimer>
 
 class PurgeTest : public QObject
 {
@@ -86,6 +89,55 @@ private slots:
                                        .arg(5000 - left)),
             qPrintable(failed.text));
         QCOMPARE(failed.icon, MessageIcon::Critical);
+    }
+
+    // "Cancelar" on the progress stops the purge after the batch under way, and the message
+    // says how many calls went.
+    void purgeCancelled()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"));
+        QVERIFY(office.oldCalls(ana, 60000, today().addDays(-10)));
+        frmAdministrar browser(office.path(), nullptr);
+        MessageBox::Script messages;
+        messages.queueAnswer(MessageAnswer::Yes);
+        frmEliminar purge(browser.datLlamadas(), &browser);
+        purge.mskDesde()->setDate(today());
+        QTimer canceller;
+        connect(&canceller, &QTimer::timeout, &purge, [&] {
+            auto* progress = purge.findChild<QProgressDialog*>(QStringLiteral("prgEliminar"));
+            if (progress != nullptr && progress->value() > 0) {
+                progress->findChild<QPushButton*>()->click();
+                canceller.stop();
+            }
+        });
+        canceller.start(1);
+        click(&purge, "cmdOK");
+        const qint64 left = office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas"));
+        QVERIFY(left > 0);
+        QCOMPARE(messages.texts().value(1),
+                 QStringLiteral("Eliminación detenida. Se eliminaron %1 de 60000 llamadas.")
+                     .arg(60000 - left));
+    }
+
+    // Back-dated calls logged between the count and the delete (an outbox delivering calls of
+    // last month), more than a batch of them, stay: exactly the confirmed number goes.
+    void purgeSparesCallsLoggedAfterItsCount()
+    {
+        Office office;
+        const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"));
+        const QDate old = today().addDays(-40);
+        QVERIFY(office.oldCalls(ana, 3000, old));
+        const CallPurge::Count count = CallPurge::count(office.path(), today());
+        QCOMPARE(count.calls, 3000);
+        QVERIFY(office.oldCalls(ana, 30000, old));
+        CallPurgeWorker worker(office.path(), today(), count.newestKey);
+        worker.run();
+        QCOMPARE(worker.error(), 0);
+        QCOMPARE(worker.deleted(), 3000);
+        QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")), 30000);
+        QCOMPARE(office.scalar(QStringLiteral("SELECT min(IdLlamada) FROM Llamadas")),
+                 count.newestKey + 1);
     }
 
     // Another workstation logs calls dated in the purged range all through the purge: the purge

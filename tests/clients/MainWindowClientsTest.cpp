@@ -100,6 +100,8 @@ void MainWindowClientsTest::callerEditorFollowsTheMainWindow()
     w.cmdLlamante()->click();
     QCOMPARE(shownList(script),
              shown(MessageIcon::Exclamation, QStringLiteral("El Cliente ha sido eliminado")));
+    // Centred over the main window: the editor that says it is not on screen yet.
+    QCOMPARE(script.shown().value(0).over, &w);
     QVERIFY(QApplication::activeModalWidget() == nullptr);
     QVERIFY(!w.cmdLlamante()->isEnabled());
     QVERIFY(w.datLlamada()->isEmpty());

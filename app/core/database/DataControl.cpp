@@ -26,6 +26,7 @@ DataControl::DataControl(QObject* parent)
 {
     m_keyReader.setSingleShot(true);
     m_keyReader.setInterval(keyReadIntervalMs);
+    connect(&m_counter, &BackgroundCount::counted, this, &DataControl::takeCount);
     connect(&m_keyReader, &QTimer::timeout, this, [this] {
         if (!m_connection.isOpen())
             return;
@@ -100,6 +101,7 @@ int DataControl::ensureColumnNames()
 
 void DataControl::clearSet()
 {
+    m_counter.stop();
     m_keyReader.stop();
     m_keys.clear();
     m_deleted.clear();
@@ -129,7 +131,10 @@ int DataControl::refresh()
             // Every read ends with this call: no read lock stays behind.
             error = m_keys.reset(m_source);
             m_deleted = QList<bool>(m_keys.size(), false);
-            if (!m_keys.isComplete())
+            if (!m_keys.isCounted())
+                m_counter.start(resolveFileNameCase(m_databaseName), m_keys.statement(),
+                                m_keys.newestKey());
+            else if (!m_keys.isComplete())
                 m_keyReader.start();
         }
     }
@@ -263,24 +268,45 @@ int DataControl::countRecords()
 {
     if (m_keys.isCounted())
         return DatabaseError::None;
-    const int before = recordCount();
     if (const int error = ensureOpen(); error != DatabaseError::None)
         return error;
-    const int error = m_keys.countRows();
-    if (error != DatabaseError::None)
+    m_counter.stop();
+    const int before = recordCount();
+    if (const int error = m_keys.countRows(); error != DatabaseError::None)
         return error;
+    countArrived(before);
+    return DatabaseError::None;
+}
+
+void DataControl::takeCount(int error, qint64 count)
+{
+    if (m_keys.isCounted())
+        return;
+    if (error != DatabaseError::None) {
+        // Counted here instead, in one read.
+        countRecords();
+    } else {
+        const int before = recordCount();
+        m_keys.takeCount(count);
+        countArrived(before);
+    }
+    if (m_keys.isCounted() && !m_keys.isComplete())
+        m_keyReader.start();
+}
+
+void DataControl::countArrived(int before)
+{
     const int after = recordCount();
     m_deleted.resize(after, false);
-    if (after != before)
-        emit recordCountChanged(before, after);
-    return DatabaseError::None;
+    emit recordCountChanged(before, after);
 }
 
 int DataControl::finishMove(int newPosition)
 {
     cancelUpdate();
-    // A move to the last rows read so far, or past them, needs the true count.
-    if (newPosition >= recordCount() - 1)
+    // A move to the last rows read so far, or past them, needs the true count (unless it is on
+    // its way: the rows join when it comes).
+    if (newPosition >= recordCount() - 1 && !m_counter.isRunning())
         countRecords();
     m_position = std::clamp(newPosition, -1, recordCount());
     emit repositioned();

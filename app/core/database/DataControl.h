@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/BackgroundCount.h"
 #include "database/DatabaseConnection.h"
 #include "database/KeySet.h"
 #include "database/Statements.h"
@@ -61,9 +62,9 @@ public:
     [[nodiscard]] bool isAttached() const { return m_connection.isOpen(); }
     DatabaseConnection& connection() { return m_connection; }
 
-    // Current row. A call list's exact count comes just after its first rows are read (at the
-    // first idle moment, or at once when a row past them is asked for); until then recordCount()
-    // gives the rows read so far and isCounted() is false.
+    // Current row. A call list's exact count comes a moment after its first rows are read,
+    // counted on a thread of its own (or at once when the last row or a key is asked for); until
+    // then recordCount() gives the rows read so far and isCounted() is false.
     [[nodiscard]] int recordCount() const { return m_keys.size(); }
     [[nodiscard]] bool isCounted() const { return m_keys.isCounted(); }
     // Reads the exact count now when it is still to come.
@@ -119,7 +120,8 @@ signals:
     void repositioned();
     // The set was read again (refresh, or a row appended by update()).
     void recordSetChanged();
-    // The exact count arrived after the first rows: rows oldCount .. newCount - 1 joined the set.
+    // The exact count arrived after the first rows: rows oldCount .. newCount - 1 joined the set
+    // (none when they are equal).
     void recordCountChanged(int oldCount, int newCount);
 
 private:
@@ -132,6 +134,8 @@ private:
     int readRowByKey(qint64 key, Row* row, bool* found);
     void forgetPages();
     int finishMove(int newPosition);
+    void takeCount(int error, qint64 count);
+    void countArrived(int before);
     [[nodiscard]] int columnIndex(const QString& name) const;
     int checkWritable() const;
     int checkCurrentRowWritable() const;
@@ -150,6 +154,7 @@ private:
     Statement m_source;
 
     mutable KeySet m_keys{m_connection};
+    BackgroundCount m_counter;
     // Reads the rest of a call list's keys a chunk at a time while the program is idle.
     QTimer m_keyReader;
     QStringList m_columnNames;

@@ -3,6 +3,9 @@
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <algorithm>
 
 namespace {
@@ -12,6 +15,10 @@ constexpr int firstChunk = 200;
 constexpr int largestChunk = 20000;
 // Rows read beyond the one asked for from the tail, so a screen of rows is there at once.
 constexpr int tailMargin = 100;
+// A count in pieces: each piece holds the read lock about pieceMs.
+constexpr qint64 firstPiece = 5000;
+constexpr qint64 smallestPiece = 500;
+constexpr double pieceMs = 30.0;
 
 const QString newestBound = QStringLiteral(":llamora_newest");
 const QString anchorFecha = QStringLiteral(":llamora_fecha");
@@ -95,32 +102,40 @@ int KeySet::countRows()
         m_lastError = error;
         return error;
     }
+    takeCount(count);
+    return m_lastError;
+}
+
+void KeySet::takeCount(qint64 count)
+{
+    if (m_counted)
+        return;
     m_size = std::max(static_cast<int>(count), static_cast<int>(m_head.size()));
     m_counted = true;
     if (m_size == static_cast<int>(m_head.size()))
         join();
-    return m_lastError;
 }
 
-int KeySet::readPhase(bool fromHead, bool nullPhase, const Anchor& anchor, int limit,
-                      QList<qint64>* keys, Anchor* last)
+KeySet::PhaseQuery KeySet::phaseQuery(const Statement& statement, qint64 newestKey, bool fromHead,
+                                      bool nullPhase, const Anchor& anchor)
 {
     QStringList conditions;
-    if (!m_statement.where.isEmpty())
-        conditions << QLatin1Char('(') + m_statement.where + QLatin1Char(')');
+    if (!statement.where.isEmpty())
+        conditions << QLatin1Char('(') + statement.where + QLatin1Char(')');
+    // "+" keeps the bound from steering the choice of index.
     conditions << QStringLiteral("+Llamadas.IdLlamada <= ") + newestBound;
-    QVariantMap values = m_statement.values;
-    values.insert(newestBound, m_newestKey);
+    PhaseQuery query;
+    query.values = statement.values;
+    query.values.insert(newestBound, newestKey);
     const QString before = fromHead ? QStringLiteral(" < ") : QStringLiteral(" > ");
     const QString direction = fromHead ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
-    QString order;
     if (nullPhase) {
         conditions << QStringLiteral("Llamadas.Fecha IS NULL");
         if (anchor.valid && anchor.nullFecha) {
             conditions << QStringLiteral("Llamadas.IdLlamada") + before + anchorKey;
-            values.insert(anchorKey, anchor.key);
+            query.values.insert(anchorKey, anchor.key);
         }
-        order = QStringLiteral("Llamadas.IdLlamada") + direction;
+        query.order = QStringLiteral("Llamadas.IdLlamada") + direction;
     } else {
         conditions << QStringLiteral("Llamadas.Fecha IS NOT NULL");
         if (anchor.valid && !anchor.nullFecha) {
@@ -131,26 +146,83 @@ int KeySet::readPhase(bool fromHead, bool nullPhase, const Anchor& anchor, int l
             conditions << QStringLiteral("(Llamadas.Fecha") + before + anchorFecha +
                               QStringLiteral(" OR Llamadas.IdLlamada") + before + anchorKey +
                               QLatin1Char(')');
-            values.insert(anchorFecha, anchor.fecha);
-            values.insert(anchorKey, anchor.key);
+            query.values.insert(anchorFecha, anchor.fecha);
+            query.values.insert(anchorKey, anchor.key);
         }
-        order = QStringLiteral("Llamadas.Fecha") + direction +
-                QStringLiteral(", Llamadas.IdLlamada") + direction;
+        query.order = QStringLiteral("Llamadas.Fecha") + direction +
+                      QStringLiteral(", Llamadas.IdLlamada") + direction;
     }
-    const QString sql = QStringLiteral("SELECT Llamadas.IdLlamada, Llamadas.Fecha FROM ") +
-                        m_statement.from + QStringLiteral(" WHERE ") +
-                        conditions.join(QStringLiteral(" AND ")) + QStringLiteral(" ORDER BY ") +
-                        order + QStringLiteral(" LIMIT ") + QString::number(limit);
+    query.where = conditions.join(QStringLiteral(" AND "));
+    return query;
+}
+
+QString KeySet::PhaseQuery::select(const Statement& statement, const QString& tail) const
+{
+    return QStringLiteral("SELECT Llamadas.IdLlamada, Llamadas.Fecha FROM ") + statement.from +
+           QStringLiteral(" WHERE ") + where + QStringLiteral(" ORDER BY ") + order + tail;
+}
+
+int KeySet::readPhase(bool fromHead, bool nullPhase, const Anchor& anchor, int limit,
+                      QList<qint64>* keys, Anchor* last)
+{
+    const PhaseQuery query = phaseQuery(m_statement, m_newestKey, fromHead, nullPhase, anchor);
     const qsizetype countBefore = keys->size();
     QVariant lastFecha;
-    const int error = m_connection.readKeys(sql, values, keys, &lastFecha);
-    if (error == DatabaseError::None && keys->size() > countBefore) {
-        last->valid = true;
-        last->nullFecha = lastFecha.isNull();
-        last->fecha = lastFecha.toString();
-        last->key = keys->constLast();
-    }
+    const int error = m_connection.readKeys(
+        query.select(m_statement, QStringLiteral(" LIMIT ") + QString::number(limit)), query.values,
+        keys, &lastFecha);
+    if (error == DatabaseError::None && keys->size() > countBefore)
+        *last = Anchor::at(lastFecha, keys->constLast());
     return error;
+}
+
+KeySet::Anchor KeySet::Anchor::at(const QVariant& fecha, qint64 key)
+{
+    return Anchor{true, fecha.isNull(), fecha.toString(), key};
+}
+
+int KeySet::countInPieces(DatabaseConnection& connection, const Statement& statement,
+                          qint64 newestKey, const std::function<bool()>& stopped, qint64* count)
+{
+    *count = 0;
+    qint64 piece = firstPiece;
+    for (const bool nullPhase : {false, true}) {
+        Anchor anchor;
+        while (!stopped()) {
+            const PhaseQuery query = phaseQuery(statement, newestKey, true, nullPhase, anchor);
+            QElapsedTimer timer;
+            timer.start();
+            // The row a piece further on along the list's own order, if there is one.
+            QList<qint64> keys;
+            QVariant fecha;
+            int error =
+                connection.readKeys(query.select(statement, QStringLiteral(" LIMIT 1 OFFSET ") +
+                                                                QString::number(piece - 1)),
+                                    query.values, &keys, &fecha);
+            if (error != DatabaseError::None)
+                return error;
+            if (keys.isEmpty()) {
+                // Less than a piece is left.
+                qint64 rest = 0;
+                error =
+                    connection.readNumber(QStringLiteral("SELECT count(*) FROM ") + statement.from +
+                                              QStringLiteral(" WHERE ") + query.where,
+                                          query.values, &rest);
+                if (error != DatabaseError::None)
+                    return error;
+                *count += rest;
+                break;
+            }
+            *count += piece;
+            anchor = Anchor::at(fecha, keys.constFirst());
+            // The next piece sized to hold the read lock about pieceMs.
+            const double ms = std::max(1.0, static_cast<double>(timer.nsecsElapsed()) / 1e6);
+            const auto sized = static_cast<qint64>(static_cast<double>(piece) * pieceMs / ms);
+            piece = std::clamp(sized, smallestPiece, piece * 4);
+            QThread::msleep(1);
+        }
+    }
+    return DatabaseError::None;
 }
 
 // From the head the order is newest first with calls without a date last; from the tail it is

@@ -4,7 +4,10 @@
 
 #include <QList>
 #include <QSet>
+#include <QVariant>
 #include <QtGlobal>
+
+#include <functional>
 
 class DatabaseConnection;
 
@@ -35,6 +38,14 @@ public:
     [[nodiscard]] bool isCounted() const { return m_counted; }
     // Reads the exact count when it is not known yet. 0 or an engine error.
     int countRows();
+    // The exact count read elsewhere (countInPieces) for the same statement and newest key.
+    void takeCount(qint64 count);
+    [[nodiscard]] const Statement& statement() const { return m_statement; }
+    [[nodiscard]] qint64 newestKey() const { return m_newestKey; }
+    // Counts a call list up to newestKey on this connection, a piece at a time along the list's
+    // own order, each piece one short read, until stopped() says to give up. 0 or an error.
+    static int countInPieces(DatabaseConnection& connection, const Statement& statement,
+                             qint64 newestKey, const std::function<bool()>& stopped, qint64* count);
     [[nodiscard]] bool isEmpty() const { return size() == 0; }
     [[nodiscard]] bool isComplete() const { return m_complete; }
     // The key of a row, read when needed; 0 when it cannot be read (see lastError()) or the row
@@ -55,7 +66,21 @@ private:
         bool nullFecha = false;
         QString fecha;
         qint64 key = 0;
+        // Just after the row with this date and key.
+        static Anchor at(const QVariant& fecha, qint64 key);
     };
+    // The conditions and order of one phase (dated calls, or those without a date) read from
+    // either end, after an anchor.
+    struct PhaseQuery
+    {
+        QString where;
+        QString order;
+        QVariantMap values;
+        // The keys and dates of the phase's rows, with tail ("LIMIT ...") after the order.
+        [[nodiscard]] QString select(const Statement& statement, const QString& tail) const;
+    };
+    [[nodiscard]] static PhaseQuery phaseQuery(const Statement& statement, qint64 newestKey,
+                                               bool fromHead, bool nullPhase, const Anchor& anchor);
     int readChunk(bool fromHead, int limit, QList<qint64>* keys, Anchor* anchor);
     int readPhase(bool fromHead, bool nullPhase, const Anchor& anchor, int limit,
                   QList<qint64>* keys, Anchor* last);

@@ -11,31 +11,34 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
-// Batches are sized from the time the earlier ones took, aiming under the lock bound with room
-// for a slower batch; the first one is small.
+// Batches are sized from the time the earlier ones held the lock, aiming under the bound with
+// room for a slower batch; the first one is small.
 constexpr qint64 firstBatch = 2000;
 constexpr qint64 smallestBatch = 100;
-constexpr qint64 largestBatch = 200000;
-constexpr double targetLockMs = CallPurge::maxLockMs * 0.7;
+constexpr qint64 largestBatch = 50000;
+constexpr double targetLockMs = CallPurge::maxLockMs * 0.8;
 // Between two batches the lock is left free a moment, so a workstation waiting to log a call
 // takes it then rather than after the whole purge.
 constexpr unsigned long pauseMs = 4;
 constexpr int mostSlices = 8;
+// The keys of a slab are read in one short read: never more than these.
+constexpr qint64 largestSlab = 200000;
+// Times a batch waits a busy timeout for the lock before the purge gives up.
+constexpr int lockAttempts = 5;
 
 QString cutoff(const QDate& corte)
 {
     return DateText::startOfDay(corte);
 }
 
-// Calls are deleted in key order, a stretch of keys ("slab") at a time. Clients call in no
-// order, so any batch of a few thousand calls touches nearly every page of the index on
-// Cliente, and writing those pages (journal and file) costs more than the calls themselves.
-// Splitting a slab into slices by client keeps each batch's part of that index small, at the
-// price of touching the slab's table pages once per slice. The two costs balance, as measured on
-// a million calls, at about sqrt(calls in the table / (4 x batch)) slices.
+// Clients call in no order, so a batch of calls in key order touches nearly every page of the
+// index on Cliente, and writing those pages (journal and file) costs more than the calls
+// themselves. A slab of calls is therefore split into slices by client, each deleted in its own
+// batches: a batch then touches a part of that index only, at the price of touching more of
+// the slab's table pages. The two costs balance, as measured on a million calls, at about
+// sqrt(calls in the table / (4 x batch)) slices.
 int slicesFor(qint64 callsInTable, qint64 batch)
 {
     if (callsInTable <= 0 || batch <= 0)
@@ -44,12 +47,6 @@ int slicesFor(qint64 callsInTable, qint64 batch)
         std::sqrt(static_cast<double>(callsInTable) / (4.0 * static_cast<double>(batch)));
     return std::clamp(static_cast<int>(std::lround(balanced)), 1, mostSlices);
 }
-
-struct Range
-{
-    qint64 low = 0;
-    qint64 high = 0; // inclusive
-};
 
 // Roughly how many calls the table holds: the span of call keys (it only guides the slices).
 int readTableSize(DatabaseConnection& connection, qint64* callsInTable)
@@ -63,37 +60,17 @@ int readTableSize(DatabaseConnection& connection, qint64* callsInTable)
     return DatabaseError::None;
 }
 
-// The clients the calls of the slab (after, end] refer to: older calls come from the clients
-// of their time, so each slab is split by its own range.
-int readClients(DatabaseConnection& connection, qint64 after, qint64 end, Range* clients)
+// The keys as the engine's JSON array, bound as one value.
+QString jsonArray(QList<CallPurgeWorker::Call>::const_iterator first,
+                  QList<CallPurgeWorker::Call>::const_iterator last)
 {
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT min(+Cliente), max(+Cliente) FROM Llamadas WHERE "
-                                 "IdLlamada > :after AND IdLlamada <= :end"));
-    query.bindValue(QStringLiteral(":after"), after);
-    query.bindValue(QStringLiteral(":end"), end);
-    if (!query.exec() || !query.next())
-        return errorNumberFor(query.lastError());
-    clients->low = query.value(0).toLongLong();
-    clients->high = query.value(1).toLongLong();
-    return DatabaseError::None;
-}
-
-// The key that ends the slab of the next `calls` calls after `after`, at most `newest`.
-int slabEnd(DatabaseConnection& connection, qint64 after, qint64 newest, qint64 calls, qint64* end)
-{
-    QSqlQuery query(connection.database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT IdLlamada FROM Llamadas WHERE IdLlamada > :after AND "
-                                 "IdLlamada <= :newest ORDER BY IdLlamada LIMIT 1 OFFSET :skip"));
-    query.bindValue(QStringLiteral(":after"), after);
-    query.bindValue(QStringLiteral(":newest"), newest);
-    query.bindValue(QStringLiteral(":skip"), calls - 1);
-    if (!query.exec())
-        return errorNumberFor(query.lastError());
-    *end = query.next() ? query.value(0).toLongLong() : newest;
-    return DatabaseError::None;
+    QString text = QStringLiteral("[");
+    for (auto it = first; it != last; ++it) {
+        if (it != first)
+            text += QLatin1Char(',');
+        text += QString::number(it->key);
+    }
+    return text + QLatin1Char(']');
 }
 } // namespace
 
@@ -135,58 +112,66 @@ CallPurgeWorker::CallPurgeWorker(QString databasePath, QDate corte, qint64 newes
     , m_newestKey(newestKey)
 {}
 
-// The calls of a slice: its keys (after, end], counted (before the day), and its clients
-// [low, high) unless it is the slab's rest. By key range only: "+" keeps the client and date
-// terms off their indexes.
-QString CallPurgeWorker::sliceTerms(const Slice& slice)
+// The counted calls among the next `calls` keys after `after`, with their clients, in one read
+// with no lock kept; *end is the last key read. Calls may only disappear meanwhile (none with
+// a key up to the newest counted is ever added), and the delete checks them again.
+int CallPurgeWorker::readSlab(DatabaseConnection& connection, qint64 after, qint64 calls,
+                              QList<Call>* slab, qint64* end) const
 {
-    QString terms = QStringLiteral("IdLlamada > :after AND IdLlamada <= :end AND "
-                                   "+Llamadas.Fecha < :corte");
-    if (!slice.rest)
-        terms += QStringLiteral(" AND +Llamadas.Cliente >= :low AND +Llamadas.Cliente < :high");
-    return terms;
-}
-
-void CallPurgeWorker::bindSlice(QSqlQuery& query, const Slice& slice) const
-{
-    query.bindValue(QStringLiteral(":after"), slice.after);
-    query.bindValue(QStringLiteral(":end"), slice.end);
-    query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
-    if (!slice.rest) {
-        query.bindValue(QStringLiteral(":low"), slice.low);
-        query.bindValue(QStringLiteral(":high"), slice.high);
-    }
-}
-
-// Where the slice's next `calls` calls end (its end when it holds fewer). Read without any lock
-// kept: calls may only disappear meanwhile, so the batch holds no more than these.
-int CallPurgeWorker::batchEnd(DatabaseConnection& connection, const Slice& slice, qint64 calls,
-                              qint64* end) const
-{
+    slab->clear();
+    *end = m_newestKey;
     QSqlQuery query(connection.database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT IdLlamada FROM Llamadas WHERE ") + sliceTerms(slice) +
-                  QStringLiteral(" ORDER BY IdLlamada LIMIT 1 OFFSET :skip"));
-    bindSlice(query, slice);
-    query.bindValue(QStringLiteral(":skip"), calls - 1);
+    // Never a call logged after the count: the slab ends at the newest key counted.
+    query.prepare(QStringLiteral("SELECT IdLlamada, Cliente, Fecha < :corte FROM Llamadas WHERE "
+                                 "IdLlamada > :after AND IdLlamada <= :newest ORDER BY IdLlamada "
+                                 "LIMIT :calls"));
+    query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
+    query.bindValue(QStringLiteral(":after"), after);
+    query.bindValue(QStringLiteral(":newest"), m_newestKey);
+    query.bindValue(QStringLiteral(":calls"), calls);
     if (!query.exec())
         return errorNumberFor(query.lastError());
-    *end = query.next() ? query.value(0).toLongLong() : slice.end;
+    qint64 read = 0;
+    qint64 last = after;
+    while (query.next()) {
+        ++read;
+        last = query.value(0).toLongLong();
+        if (query.value(2).toBool())
+            slab->append(Call{last, query.value(1).toLongLong()});
+    }
+    const QSqlError error = query.lastError();
+    query.finish();
+    if (error.type() != QSqlError::NoError)
+        return errorNumberFor(error);
+    if (read == calls)
+        *end = last;
     return DatabaseError::None;
 }
 
-// One batch: the calls of the slice. Returns the error; `removed` the calls deleted.
-int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const Slice& slice,
-                                 qint64* removed)
+// One batch: exactly these calls, still before the day. Returns the error; `removed` the calls
+// deleted, `locked` started when the lock was taken.
+int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const QString& keys,
+                                 qint64* removed, QElapsedTimer* locked)
 {
     *removed = 0;
+    // Another workstation holding the lock past the busy timeout (a slow disk) is waited for
+    // again: nothing of this batch is done yet.
     int error = connection.beginWrite();
+    for (int attempt = 1; error == DatabaseError::RowLocked && attempt < lockAttempts && !m_stopped;
+         ++attempt)
+        error = connection.beginWrite();
     if (error != DatabaseError::None)
         return error;
+    *locked = QElapsedTimer();
+    locked->start();
     QSqlQuery query(connection.database());
-    // Never a call logged after the count: the slab ends at the newest key counted.
-    query.prepare(QStringLiteral("DELETE FROM Llamadas WHERE ") + sliceTerms(slice));
-    bindSlice(query, slice);
+    query.prepare(QStringLiteral("DELETE FROM Llamadas WHERE IdLlamada IN (SELECT value FROM "
+                                 "json_each(:keys)) AND IdLlamada <= :newest AND "
+                                 "+Llamadas.Fecha < :corte"));
+    query.bindValue(QStringLiteral(":keys"), keys);
+    query.bindValue(QStringLiteral(":newest"), m_newestKey);
+    query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
     if (query.exec())
         *removed = query.numRowsAffected();
     else
@@ -198,7 +183,11 @@ int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const Slice& sl
         *removed = 0;
         return error;
     }
+    QElapsedTimer committing;
+    committing.start();
     error = connection.commit();
+    m_lastCommitMs = committing.elapsed();
+    m_timing.commitMs += m_lastCommitMs;
     if (error != DatabaseError::None)
         *removed = 0;
     return error;
@@ -213,58 +202,54 @@ void CallPurgeWorker::run()
         m_error = readTableSize(connection, &callsInTable);
     qint64 batch = firstBatch;
     qint64 after = 0;
-    while (m_error == DatabaseError::None && after < m_newestKey) {
+    QList<Call> slab;
+    while (m_error == DatabaseError::None && !m_stopped && after < m_newestKey) {
         const int slices = slicesFor(callsInTable - m_deleted.load(), batch);
-        Slice slice;
-        slice.after = after;
-        m_error = slabEnd(connection, after, m_newestKey, batch * slices, &slice.end);
-        Range clients;
-        if (m_error == DatabaseError::None && slices > 1)
-            m_error = readClients(connection, after, slice.end, &clients);
-        // Client keys in equal parts; the last slice takes whatever is left of the slab, so
-        // calls without a client, or with keys outside the range read, go too.
-        const double width =
-            (static_cast<double>(clients.high) - static_cast<double>(clients.low) + 1.0) / slices;
-        for (int part = 0; part < slices && m_error == DatabaseError::None; ++part) {
-            slice.rest = part == slices - 1;
-            slice.low = part == 0 ? std::numeric_limits<qint64>::min()
-                                  : clients.low + static_cast<qint64>(width * part);
-            slice.high = clients.low + static_cast<qint64>(width * (part + 1));
-            // A slice a little over the batch (chance) still goes in one; one far over it
-            // (clients unevenly spread) takes several batches.
-            Slice left = slice;
-            while (m_error == DatabaseError::None && left.after < slice.end) {
-                Slice next = left;
-                m_error = batchEnd(connection, left, batch + batch / 8, &next.end);
-                if (m_error == DatabaseError::None)
-                    timedBatch(connection, next, &batch);
-                left.after = next.end;
-            }
+        qint64 end = 0;
+        m_error = readSlab(connection, after, std::min(batch * slices, largestSlab), &slab, &end);
+        // By client, then by key: each batch takes the next run of calls in that order, so it
+        // touches one part of the index on Cliente, and its own rows in key order.
+        std::sort(slab.begin(), slab.end(), [](const Call& a, const Call& b) {
+            return a.cliente != b.cliente ? a.cliente < b.cliente : a.key < b.key;
+        });
+        for (auto first = slab.cbegin();
+             m_error == DatabaseError::None && !m_stopped && first != slab.cend();) {
+            const auto last = first + std::min<qint64>(batch, slab.cend() - first);
+            QList<Call> keys(first, last);
+            std::sort(keys.begin(), keys.end(),
+                      [](const Call& a, const Call& b) { return a.key < b.key; });
+            timedBatch(connection, jsonArray(keys.cbegin(), keys.cend()), &batch);
+            first = last;
         }
-        after = slice.end;
+        after = end;
     }
 }
 
 // One batch, timed: the size of the next one follows from it.
-void CallPurgeWorker::timedBatch(DatabaseConnection& connection, const Slice& slice, qint64* batch)
+void CallPurgeWorker::timedBatch(DatabaseConnection& connection, const QString& keys, qint64* batch)
 {
     QElapsedTimer locked;
-    locked.start();
     qint64 removed = 0;
-    m_error = deleteBatch(connection, slice, &removed);
+    m_error = deleteBatch(connection, keys, &removed, &locked);
     if (m_error != DatabaseError::None)
         return;
     const qint64 ms = std::max<qint64>(locked.elapsed(), 1);
-    m_longestLockMs = std::max(m_longestLockMs, ms);
+    ++m_timing.batches;
+    m_timing.lockedMs += ms;
+    m_timing.longestLockMs = std::max(m_timing.longestLockMs, ms);
     m_deleted += removed;
     emit progress(m_deleted.load());
     QThread::msleep(pauseMs);
-    // A batch far smaller than planned (the end of a slice, newer calls in the slab) says little
-    // about the cost per call; it only shrinks the next one if it was slow.
+    // The lock's time is the disk's syncs at COMMIT, whatever the batch, plus the deleting,
+    // which grows with it: the next batch gets what the syncs leave of the target. A batch far
+    // smaller than planned (the end of a slab) says little about the cost per call; it only
+    // shrinks the next one if it was slow.
+    const double syncs = std::min(static_cast<double>(m_lastCommitMs), targetLockMs / 2);
+    const double perCall = std::max(static_cast<double>(ms) - syncs, 1.0) /
+                           static_cast<double>(std::max<qint64>(removed, 1));
     qint64 next = *batch;
     if (removed >= *batch / 2)
-        next = static_cast<qint64>(targetLockMs * static_cast<double>(removed) /
-                                   static_cast<double>(ms));
+        next = static_cast<qint64>((targetLockMs - syncs) / perCall);
     else if (static_cast<double>(ms) > targetLockMs)
         next = static_cast<qint64>(static_cast<double>(*batch) * targetLockMs /
                                    static_cast<double>(ms));

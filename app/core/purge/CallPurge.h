@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QDate>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <atomic>
 
 class DatabaseConnection;
-class QSqlQuery;
+class QElapsedTimer;
 
 // The purge of calls older than a day, in steps that never hold the file's write lock while the
 // user decides, nor for long at a time, so other workstations keep logging calls meanwhile.
@@ -16,7 +17,9 @@ class QSqlQuery;
 //     call key among them.
 //  2. The user is asked with that number.
 //  3. CallPurgeWorker::run(): deletes exactly those calls (none newer than the key seen at the
-//     count), in batches that each hold the write lock for about maxLockMs at most.
+//     count), in batches that each hold the write lock for about maxLockMs at most. Each
+//     stretch of keys is read once, without a lock kept, and each batch then deletes its own
+//     calls by key, so the lock is held for the deleting alone.
 namespace CallPurge {
 
 struct Count
@@ -45,8 +48,25 @@ public:
 
     [[nodiscard]] qint64 deleted() const { return m_deleted.load(); }
     [[nodiscard]] int error() const { return m_error; }
-    // The longest time one batch held the write lock.
-    [[nodiscard]] qint64 longestLockMs() const { return m_longestLockMs; }
+    // Asks run() to end after the batch under way (from any thread).
+    void stop() { m_stopped = true; }
+    [[nodiscard]] bool isStopped() const { return m_stopped.load(); }
+    // Where the time went, for the benchmark.
+    struct Timing
+    {
+        int batches = 0;
+        qint64 longestLockMs = 0; // the longest time one batch held the write lock
+        qint64 lockedMs = 0;      // all batches, from the lock taken to the end of COMMIT
+        qint64 commitMs = 0;      // COMMIT alone (the disk's syncs)
+    };
+    [[nodiscard]] const Timing& timing() const { return m_timing; }
+
+    // A call to go, with its client.
+    struct Call
+    {
+        qint64 key = 0;
+        qint64 cliente = 0;
+    };
 
 public slots:
     void run();
@@ -55,25 +75,18 @@ signals:
     void progress(qint64 deletedSoFar);
 
 private:
-    struct Slice
-    {
-        qint64 after = 0; // the slab: keys after this one, up to end
-        qint64 end = 0;
-        qint64 low = 0; // clients from low up to (not including) high
-        qint64 high = 0;
-        bool rest = false;
-    };
-    [[nodiscard]] static QString sliceTerms(const Slice& slice);
-    void bindSlice(QSqlQuery& query, const Slice& slice) const;
-    int batchEnd(DatabaseConnection& connection, const Slice& slice, qint64 calls,
+    int readSlab(DatabaseConnection& connection, qint64 after, qint64 calls, QList<Call>* slab,
                  qint64* end) const;
-    int deleteBatch(DatabaseConnection& connection, const Slice& slice, qint64* removed);
-    void timedBatch(DatabaseConnection& connection, const Slice& slice, qint64* batch);
+    int deleteBatch(DatabaseConnection& connection, const QString& keys, qint64* removed,
+                    QElapsedTimer* locked);
+    void timedBatch(DatabaseConnection& connection, const QString& keys, qint64* batch);
 
     QString m_databasePath;
     QDate m_corte;
     qint64 m_newestKey = 0;
     std::atomic<qint64> m_deleted{0};
+    std::atomic<bool> m_stopped{false};
     int m_error = 0;
-    qint64 m_longestLockMs = 0;
+    Timing m_timing;
+    qint64 m_lastCommitMs = 0;
 };
