@@ -53,6 +53,8 @@ void frmIdentificador::placeOutboxMark()
 QString frmIdentificador::trayToolTip() const
 {
     QString text = TextoBandeja(m_Lineo1->Enabled());
+    if (!m_Lineo1->Estado().isEmpty())
+        text += QLatin1Char('\n') + QStringLiteral("Línea VoIP: ") + m_Lineo1->Estado();
     if (m_outbox->count() > 0)
         text += QLatin1Char('\n') + waitingText(m_outbox->count());
     return text;
