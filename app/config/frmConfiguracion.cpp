@@ -270,7 +270,8 @@ void frmConfiguracion::cmdOK_Click()
             MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     };
-    if (!storeLineSettings())
+    // An incomplete SIP account stops the finish before anything is written.
+    if (!checkLineSettings())
         return;
     if (!store(SettingKey::Puerto, cboPort->currentText().mid(3)) ||
         !store(SettingKey::Puesto, cboPuesto->currentText()))
@@ -281,6 +282,8 @@ void frmConfiguracion::cmdOK_Click()
         QuitaInicioWindows();
     if (!store(SettingKey::ActivarCID,
                chkActivar->isChecked() ? QStringLiteral("1") : QStringLiteral("0")))
+        return;
+    if (!storeLineSettings())
         return;
     if (VerificaBaseDatos() && store(SettingKey::BaseDeDatos, Dir1->folder()))
         accept();

@@ -68,6 +68,7 @@ private:
     void loadLineSettings();
     [[nodiscard]] LineSettings lineSettingsFromForm() const;
     [[nodiscard]] bool sipChosen() const;
+    bool checkLineSettings();
     bool storeLineSettings();
     void showProbeResult(bool registered, const QString& text);
 

@@ -163,17 +163,22 @@ void frmConfiguracion::showProbeResult(bool registered, const QString& text)
     setTextColour(lblRegistro, registered ? detectedColour : notDetectedColour);
 }
 
+bool frmConfiguracion::checkLineSettings()
+{
+    const LineSettings settings = lineSettingsFromForm();
+    if (settings.source != LineSource::Sip)
+        return true;
+    const QString problem = settings.sip.problem();
+    if (problem.isEmpty())
+        return true;
+    MessageBox::show(this, QStringLiteral("La línea VoIP no está completa: %1.").arg(problem),
+                     MessageIcon::Exclamation, MessageButtons::Ok);
+    return false;
+}
+
 bool frmConfiguracion::storeLineSettings()
 {
     const LineSettings settings = lineSettingsFromForm();
-    if (settings.source == LineSource::Sip) {
-        if (const QString problem = settings.sip.problem(); !problem.isEmpty()) {
-            MessageBox::show(this,
-                             QStringLiteral("La línea VoIP no está completa: %1.").arg(problem),
-                             MessageIcon::Exclamation, MessageButtons::Ok);
-            return false;
-        }
-    }
     QString problem;
     if (settings.save(&problem))
         return true;

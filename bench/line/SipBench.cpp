@@ -62,7 +62,7 @@ QByteArray awaitStatus(QUdpSocket& socket, const QByteArray& status)
             break;
         QByteArray datagram(int(socket.pendingDatagramSize()), '\0');
         socket.readDatagram(datagram.data(), datagram.size());
-        if (datagram.startsWith("SIP/2.0 " + status))
+        if (datagram.startsWith(QByteArray(QByteArray("SIP/2.0 ") + status)))
             return datagram;
     }
     return {};

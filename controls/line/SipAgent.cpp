@@ -50,6 +50,18 @@ QString uriNumber(const struct uri& uri)
     return toText(uri.user);
 }
 
+// The Content-Length is plain digits and gives the body that came, no more and no less.
+bool lengthHolds(const struct sip_msg* msg)
+{
+    if (!pl_isset(&msg->clen) || !msg->mb)
+        return false;
+    for (std::size_t i = 0; i < msg->clen.l; ++i) {
+        if (msg->clen.p[i] < '0' || msg->clen.p[i] > '9')
+            return false;
+    }
+    return msg->clen.l < 9 && pl_u32(&msg->clen) == mbuf_get_left(msg->mb);
+}
+
 QString registrationFailure(int err, const struct sip_msg* msg, const SipAccount& account)
 {
     if (err || !msg) {
@@ -459,6 +471,8 @@ bool SipAgent::Private::onRequest(const struct sip_msg* msg)
         sip_reply(stack, msg, 503, "Service Unavailable");
     } else if (msg->mb && msg->mb->end > LargestRequest) {
         sip_reply(stack, msg, 513, "Message Too Large");
+    } else if (!lengthHolds(msg)) {
+        sip_reply(stack, msg, 400, "Bad Request");
     } else if (!pl_strcmp(&msg->met, "INVITE")) {
         onInvite(msg);
     } else if (!pl_strcmp(&msg->met, "OPTIONS")) {
