@@ -21,7 +21,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <cstdio>
@@ -141,9 +143,9 @@ int main(int argc, char** argv)
 
     // Idle while registered: nothing but the library's timers.
     const qint64 idleStart = processorMs();
-    const QDeadlineTimer idle(10000);
-    while (!idle.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    QEventLoop idle;
+    QTimer::singleShot(10000, &idle, &QEventLoop::quit);
+    idle.exec();
     const qint64 idleMs = processorMs() - idleStart;
 
     QUdpSocket caller;
