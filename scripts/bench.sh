@@ -8,6 +8,7 @@ export QT_QPA_PLATFORM=offscreen
 echo "== Detección del módem"; build/bench/detection_bench --runs 5
 echo "== Base de datos"; build/bench/bench_database
 echo "== Recepción de una llamada"; build/bench/bench_reception
+echo "== Línea VoIP (SIP)"; build/bench/sip_bench
 echo "== Llamadas y clientes, eliminación de llamadas antiguas"; build/bench/bench_admin
 echo "== Compactación y reparación"; build/bench/bench_maintenance
 echo "== Llamadas sin registrar"; build/bench/bench_outbox

@@ -4,7 +4,12 @@
 # switched on, and rings three calls: a new number, a withheld number and a known client with an
 # alert. Without a display it runs under Xvfb. It then prints what was logged and saves a
 # screenshot of the main window.
+# With --sip the workstation takes its caller ID from a SIP line instead: SIPp plays the office's
+# PBX on the loopback address, Llamora registers with it as one more device of a user, and SIPp
+# rings one call through it.
 set -euo pipefail
+sip=0
+[ "${1:-}" = --sip ] && sip=1
 cd "$(dirname "$0")/.."
 root=$PWD
 source scripts/session-functions.sh
@@ -36,11 +41,22 @@ sqlite3 "$database" "INSERT INTO Clientes (Nombre, Domicilio, Telefono, Observac
     'Prefiere que lo llamen por la tarde. Tiene un reclamo pendiente.', 1, 4,
     date('now', '-30 days'));"
 
-start_modem "$program" "$demo"
-pids+=("$modem_pid")
-echo "Módem simulado en $(head -n1 "$demo/modem.out") (enlace $demo/modem)"
-
-configure_workstation "$program" "$demo/modem" "$program"
+if [ $sip = 1 ]; then
+    # The PBX: a registrar for the user "recepcion" on 127.0.0.1:25060; the workstation listens on
+    # 25062 for the calls the PBX sends it.
+    sipp -sf tests/sipp/registrar.xml -i 127.0.0.1 -p 25060 -key user recepcion \
+        -key password clave-demo -key expires 600 -nostdin >/dev/null 2>&1 &
+    pids+=($!)
+    echo "Centralita SIP simulada (SIPp) en 127.0.0.1:25060"
+    echo clave-demo | "$program/llamora-config" --carpeta-programa "$program" --puesto 1 \
+        --activar 1 --base-de-datos "$program" --linea sip --sip-servidor 127.0.0.1 \
+        --sip-puerto 25060 --sip-usuario recepcion --sip-puerto-local 25062 --sip-clave-de -
+else
+    start_modem "$program" "$demo"
+    pids+=("$modem_pid")
+    echo "Módem simulado en $(head -n1 "$demo/modem.out") (enlace $demo/modem)"
+    configure_workstation "$program" "$demo/modem" "$program"
+fi
 
 if [ -z "${DISPLAY:-}" ]; then
     start_virtual_display 90 /dev/null
@@ -60,9 +76,20 @@ ring() {
     echo "call $1" >&3
     sleep 3
 }
-ring 5551234
-ring P
-ring 4567890
+if [ $sip = 1 ]; then
+    # The PBX rings the user: the workstation shows the caller, then another telephone answers.
+    echo "Llamada SIP de 4567890"
+    sed -e 's|@FROM@|sip:4567890@127.0.0.1|' \
+        -e 's|@HEADERS@|P-Asserted-Identity: <sip:4567890@127.0.0.1>|' \
+        tests/sipp/ringing.xml >"$demo/llamada.xml"
+    (cd "$demo" && sipp -sf llamada.xml 127.0.0.1:25062 -i 127.0.0.1 -m 1 -nostdin \
+        -timeout 10s -timeout_error >/dev/null) || echo "La llamada SIP no terminó como se esperaba"
+    sleep 3
+else
+    ring 5551234
+    ring P
+    ring 4567890
+fi
 
 echo
 echo "Llamadas registradas en $database:"

@@ -3,6 +3,7 @@
 #include "FolderChooser.h"
 #include "Lineo.h"
 #include "MessageBox.h"
+#include "SipLine.h"
 #include "WizardLook.h"
 #include "database/DatabaseFile.h"
 #include "settings/SettingsStore.h"
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -44,7 +46,7 @@ frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, 
         fraSettings.append(frame);
         SSTab1->addTab(frame, tabTexts.at(tab));
     }
-    buildModemTab(fraSettings.at(0));
+    buildModemTab(buildLineChoice(fraSettings.at(0)));
     buildDatabaseTab(fraSettings.at(1));
     buildGeneralTab(fraSettings.at(2));
     buildStepTexts();
@@ -82,7 +84,12 @@ frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, 
     connect(cmdOK, &QPushButton::clicked, this, &frmConfiguracion::cmdOK_Click);
     connect(cmdCancel, &QPushButton::clicked, this, &frmConfiguracion::cmdCancel_Click);
     connect(cmdAsignar, &QPushButton::clicked, this, &frmConfiguracion::cmdAsignar_Click);
+    connect(optModem, &QRadioButton::clicked, this, &frmConfiguracion::optFuente_Click);
+    connect(optSip, &QRadioButton::clicked, this, &frmConfiguracion::optFuente_Click);
+    connect(cmdProbar, &QPushButton::clicked, this, &frmConfiguracion::cmdProbar_Click);
 }
+
+frmConfiguracion::~frmConfiguracion() = default;
 
 void frmConfiguracion::Form_Load()
 {
@@ -113,12 +120,17 @@ void frmConfiguracion::CargaConfiguracion()
 {
     const SettingsStore settings(m_programFolder);
 
-    // Selecting the port is a selection like the user's: it runs the detection once.
+    loadLineSettings();
+    // Selecting the port is a selection like the user's: it runs the detection once (for a
+    // modem line; a SIP line is tried with "Probar").
     cboPort->setCurrentIndex(
         cboPort->findText(portPrefix + settings.read(SettingKey::Puerto, QString())));
     if (cboPort->currentIndex() < 0)
         cboPort->setCurrentIndex(cboPort->findText(portPrefix + QString::number(defaultPort)));
-    cboPort_Click();
+    if (sipChosen())
+        showPortDevices();
+    else
+        cboPort_Click();
 
     cboPuesto->setCurrentIndex(cboPuesto->findText(settings.read(SettingKey::Puesto, QString())));
     if (cboPuesto->currentIndex() < 0)
@@ -157,6 +169,17 @@ void frmConfiguracion::MuestraPaso(quint8 step)
         cmdAtras->setEnabled(false);
         cmdSiguiente->setEnabled(true);
         lblmsg->setText(QStringLiteral("Identificación de llamadas"));
+        if (sipChosen()) {
+            lblMsg1->setText(QStringLiteral(
+                "Indique el servidor SIP de la centralita o del proveedor y el usuario del que "
+                "este puesto será un dispositivo más. Pulse ´Probar´ para comprobar el "
+                "registro."));
+            lblMsg2->setText(QStringLiteral(
+                "La centralita debe hacer sonar todos los dispositivos del usuario (o un grupo "
+                "de llamada que incluya este puesto). Llamora nunca contesta: solo muestra quién "
+                "llama (vea la ayuda para más información)."));
+            break;
+        }
         lblMsg1->setText(
             QStringLiteral("Seleccione el Número de Puerto que utiliza su modem, según se indica "
                            "en la lista ´Dispositivo´. Espere a que el CID sea detectado."));
@@ -247,6 +270,9 @@ void frmConfiguracion::cmdOK_Click()
             MessageIcon::Exclamation, MessageButtons::Ok);
         return false;
     };
+    // An incomplete SIP account stops the finish before anything is written.
+    if (!checkLineSettings())
+        return;
     if (!store(SettingKey::Puerto, cboPort->currentText().mid(3)) ||
         !store(SettingKey::Puesto, cboPuesto->currentText()))
         return;
@@ -256,6 +282,8 @@ void frmConfiguracion::cmdOK_Click()
         QuitaInicioWindows();
     if (!store(SettingKey::ActivarCID,
                chkActivar->isChecked() ? QStringLiteral("1") : QStringLiteral("0")))
+        return;
+    if (!storeLineSettings())
         return;
     if (VerificaBaseDatos() && store(SettingKey::BaseDeDatos, Dir1->folder()))
         accept();

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "LineSettings.h"
 #include "PortTable.h"
 #include "settings/ProgramValues.h"
 
 #include <QDialog>
 #include <QList>
+
+#include <memory>
 
 class FolderChooser;
 class Lineo;
@@ -12,11 +15,17 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStackedWidget;
 class QTabWidget;
+class SipLine;
 
-// The configuration wizard: serial port of the caller-ID modem (with detection through the main
-// window's line control), folder of the shared database, workstation number, switch-on at start
+// The configuration wizard: the caller-ID line, either the serial port of a modem (with
+// detection through the main window's line control) or a SIP account (with a trial
+// registration), folder of the shared database, workstation number, switch-on at start
 // and start with the session. Nothing is stored before "Finalizar"; "Cancelar" stores nothing.
 class frmConfiguracion : public QDialog
 {
@@ -29,6 +38,7 @@ public:
     // program folder.
     frmConfiguracion(Lineo& Lineo1, const QString& programFolder, QWidget* parent = nullptr,
                      const QString& dataFolder = packagedDataFolder());
+    ~frmConfiguracion() override;
 
     // Esc, the close box and "Cancelar" end here.
     void reject() override;
@@ -41,6 +51,8 @@ private slots:
     void cmdCancel_Click();
     void SSTab1_Click();
     void cmdAsignar_Click();
+    void optFuente_Click();
+    void cmdProbar_Click();
 
 private:
     // The widgets (frmConfiguracionWidgets.cpp).
@@ -49,6 +61,16 @@ private:
     void buildGeneralTab(QWidget* frame);
     void buildStepTexts();
     void buildButtons();
+
+    // The line's source and the SIP account (frmConfiguracionSip.cpp).
+    QWidget* buildLineChoice(QWidget* frame);
+    void buildSipPage(QWidget* page);
+    void loadLineSettings();
+    [[nodiscard]] LineSettings lineSettingsFromForm() const;
+    [[nodiscard]] bool sipChosen() const;
+    bool checkLineSettings();
+    bool storeLineSettings();
+    void showProbeResult(bool registered, const QString& text);
 
     // Loading, the steps and finishing (frmConfiguracion.cpp).
     void Form_Load();
@@ -100,4 +122,19 @@ private:
     QPushButton* cmdSiguiente = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
+
+    QRadioButton* optModem = nullptr;
+    QRadioButton* optSip = nullptr;
+    QStackedWidget* stkFuente = nullptr;
+    QLineEdit* txtServidor = nullptr;
+    QSpinBox* txtPuertoSip = nullptr;
+    QComboBox* cboTransporte = nullptr;
+    QLineEdit* txtUsuario = nullptr;
+    QLineEdit* txtUsuarioAut = nullptr;
+    QLineEdit* txtClave = nullptr;
+    QLineEdit* txtPrefijo = nullptr;
+    QPushButton* cmdProbar = nullptr;
+    QLabel* lblRegistro = nullptr;
+    LineSettings m_lineAtOpening;
+    std::unique_ptr<SipLine> m_probe;
 };

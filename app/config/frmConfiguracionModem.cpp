@@ -34,10 +34,13 @@ bool frmConfiguracion::DetectaCID()
 
     const int port = selectedPort();
     m_Lineo1.setPuerto(port);
+    // The modem is tried even where a SIP line is stored.
+    m_Lineo1.setFuente(LineSource::Modem);
     m_Lineo1.setEnabled(true);
     const bool detected = m_Lineo1.Enabled();
     showDetected(detected);
     m_Lineo1.setEnabled(false);
+    m_Lineo1.setFuente(std::nullopt);
     return detected;
 }
 

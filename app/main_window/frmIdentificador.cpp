@@ -193,6 +193,7 @@ void frmIdentificador::buildControls()
     // follows once control is back in the event loop.
     connect(m_Lineo1, &Lineo::deviceLost, this, &frmIdentificador::Lineo1_deviceLost,
             Qt::QueuedConnection);
+    connect(m_Lineo1, &Lineo::estadoChanged, this, &frmIdentificador::Lineo1_estadoChanged);
 
     connect(m_tray.get(), &TrayIcon::leftPressed, this,
             [this](const QPoint& at) { PicLogo_MouseMove(TrayEvent::LeftPressed, at); });

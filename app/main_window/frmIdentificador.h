@@ -166,6 +166,9 @@ private:
     // The activation in its fixed order; the switch direction is decided by the caller.
     void switchIdentification(Switch direction);
     void Lineo1_deviceLost();
+    // The SIP line registered, lost its registration or came back: the switch's tooltip and the
+    // icon's say so, and a balloon tells a loss and a return.
+    void Lineo1_estadoChanged();
     void picTitleBar_MouseDown(const QPoint& globalPos);
     void picTitleBar_MouseMove(const QPoint& globalPos);
     void picTitleBar_MouseUp();
@@ -224,6 +227,8 @@ private:
     bool m_memoryTold = false;     // calls held only in memory have been reported
     bool m_unreadableTold = false; // an outbox that cannot be read has been reported
     QStringList m_trayLines;       // what the tooltip says of the waiting calls
+    bool m_lineWasRegistered = false; // the SIP line has registered since switched on
+    bool m_lineLost = false; // the SIP line lost its registration and has not come back yet
     HelpWindow* m_help = nullptr;
 
     QMenu* m_mnuBar = nullptr;

@@ -104,6 +104,34 @@ void frmIdentificador::Lineo1_deviceLost()
     switchIdentification(Switch::Off);
 }
 
+void frmIdentificador::Lineo1_estadoChanged()
+{
+    const QString estado = m_Lineo1->Estado();
+    m_cmdEncendidoID->setToolTip(
+        estado.isEmpty()
+            ? QStringLiteral("Activar o desactivar la identificación")
+            : QStringLiteral("Activar o desactivar la identificación\nLínea VoIP: ") + estado);
+    updateTrayToolTip();
+    // Only a line that was registered can be lost; a switch-off is no loss.
+    QString news;
+    if (estado.isEmpty()) {
+        m_lineWasRegistered = false;
+        m_lineLost = false;
+    } else if (estado == QStringLiteral("Registrado")) {
+        if (m_lineLost)
+            news = QStringLiteral("La línea VoIP vuelve a estar registrada.");
+        m_lineWasRegistered = true;
+        m_lineLost = false;
+    } else if (m_lineWasRegistered && !m_lineLost) {
+        m_lineLost = true;
+        news = QStringLiteral("La línea VoIP perdió el registro (%1). Se reintenta sola; hasta "
+                              "entonces no llegan llamadas.")
+                   .arg(estado.mid(estado.indexOf(QLatin1Char(':')) + 1).trimmed());
+    }
+    if (!news.isEmpty() && m_tray->isShown() && m_tray->supportsMessages())
+        m_tray->showMessage(ProgramInfo::title(), news);
+}
+
 void frmIdentificador::switchIdentification(Switch direction)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);

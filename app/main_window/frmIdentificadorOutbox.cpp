@@ -84,6 +84,8 @@ void frmIdentificador::placeOutboxMark()
 QString frmIdentificador::trayToolTip() const
 {
     QStringList lines{TextoBandeja(m_Lineo1->Enabled())};
+    if (!m_Lineo1->Estado().isEmpty())
+        lines << QStringLiteral("Línea VoIP: ") + m_Lineo1->Estado();
     lines << whereabouts(*m_outbox);
     return lines.join(QLatin1Char('\n'));
 }

@@ -2,6 +2,7 @@
 
 #include "PortTable.h"
 #include "QtSerialPort.h"
+#include "SipLine.h"
 
 #include <QDeadlineTimer>
 
@@ -37,19 +38,70 @@ Lineo::~Lineo()
 {
     m_port->disconnect(this);
     m_port->close();
+    // A SIP line still unregistering is a child: it waits for its thread as it goes.
 }
 
 void Lineo::setEnabled(bool value)
 {
+    stopSip();
     if (value) {
-        m_enabled = BuscaComandoCID(m_puerto);
-        // Whatever was half collected before belongs to no call of this session.
-        m_parser.reset();
+        const LineSettings settings = LineSettings::load();
+        if (m_fuente.value_or(settings.source) == LineSource::Sip) {
+            m_port->close();
+            m_comandoCID.clear();
+            m_enabled = startSip(settings.sip);
+        } else {
+            m_enabled = BuscaComandoCID(m_puerto);
+            // Whatever was half collected before belongs to no call of this session.
+            m_parser.reset();
+        }
     } else {
         m_port->close();
         m_enabled = false;
     }
     emit propertyChanged(EnabledName);
+}
+
+bool Lineo::startSip(const SipAccount& account)
+{
+    if (const QString problem = account.problem(); !problem.isEmpty()) {
+        setEstado(QStringLiteral("Sin registro: ") + problem);
+        return false;
+    }
+    m_sip = new SipLine(account, this);
+    connect(m_sip, &SipLine::stateChanged, this, [this] {
+        if (m_sip)
+            setEstado(m_sip->stateText());
+    });
+    connect(m_sip, &SipLine::incomingCall, this, [this](const QString& number) {
+        m_numero = number;
+        const QDateTime now = QDateTime::currentDateTime();
+        m_fechaHora = QDateTime(now.date(), QTime(now.time().hour(), now.time().minute()));
+        emit Llamada();
+    });
+    setEstado(m_sip->stateText());
+    m_sip->start();
+    return true;
+}
+
+void Lineo::stopSip()
+{
+    if (!m_sip)
+        return;
+    // The unregistration is answered in its own time; the line goes when it is over.
+    SipLine* leaving = std::exchange(m_sip, nullptr);
+    leaving->disconnect(this);
+    connect(leaving, &SipLine::finished, leaving, &QObject::deleteLater);
+    leaving->stop();
+    setEstado(QString());
+}
+
+void Lineo::setEstado(const QString& estado)
+{
+    if (estado == m_estado)
+        return;
+    m_estado = estado;
+    emit estadoChanged();
 }
 
 void Lineo::setPuerto(int value)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CallerIdParser.h"
+#include "LineSettings.h"
 #include "PropertyBag.h"
 #include "SerialPort.h"
 #include "lineo_export.h"
@@ -11,9 +12,14 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
+
+class SipLine;
 
 // The caller-ID line control: finds the caller-ID command the modem on port `Puerto` accepts,
-// then raises `Llamada` once per caller-ID record the modem sends between the rings.
+// then raises `Llamada` once per caller-ID record the modem sends between the rings. Where the
+// line settings choose a SIP account instead, switching on registers it and every INVITE from
+// its registrar raises `Llamada` the same way; `Estado` tells whether it is registered.
 //
 // Everything runs on the host's thread. Setting Enabled to True blocks until the detection is
 // over (no event is processed meanwhile); the caller reads Enabled back to learn the outcome.
@@ -26,6 +32,7 @@ class LINEO_EXPORT Lineo : public QObject, public PersistentControl
     Q_PROPERTY(bool Enabled READ Enabled WRITE setEnabled)
     Q_PROPERTY(qint16 Puerto READ Puerto WRITE setPuerto)
     Q_PROPERTY(QString ComandoCID READ ComandoCID)
+    Q_PROPERTY(QString Estado READ Estado NOTIFY estadoChanged)
 
 public:
     // Modems answer a command within about 150 ms; half a second leaves a slow one ample room
@@ -48,9 +55,15 @@ public:
     [[nodiscard]] bool Enabled() const { return m_enabled; }
     [[nodiscard]] qint16 Puerto() const { return m_puerto; }
     [[nodiscard]] QString ComandoCID() const { return m_comandoCID; }
+    // The SIP line's state ("Registrado", or "Sin registro: " and why); empty for the modem.
+    [[nodiscard]] QString Estado() const { return m_estado; }
 
-    // True runs the detection on Puerto (blocking); False closes the port.
+    // True runs the detection on Puerto (blocking), or starts the SIP registration (at once),
+    // as the stored line settings choose; False closes the port or unregisters.
     void setEnabled(bool value);
+    // The source the next switch-on uses regardless of the stored choice (the wizard's modem
+    // detection); nothing: the stored choice.
+    void setFuente(std::optional<LineSource> fuente) { m_fuente = fuente; }
     // Numbers out of 1..16 are ignored. Takes effect at the next detection.
     void setPuerto(int value);
 
@@ -69,12 +82,17 @@ signals:
     void deviceLost();
     // A stored property was set (for the host to save its description).
     void propertyChanged(const QString& name);
+    // Estado changed.
+    void estadoChanged();
 
 private:
     bool EnviaComando(const QString& comando, qint16 puerto);
     bool BuscaComandoCID(qint16 puerto);
     void onDataReceived();
     void onPortError();
+    bool startSip(const SipAccount& account);
+    void stopSip();
+    void setEstado(const QString& estado);
 
     std::unique_ptr<SerialPort> m_port;
     CallerIdParser m_parser;
@@ -85,4 +103,7 @@ private:
     qint16 m_puerto = 4;
     QString m_comandoCID;
     std::chrono::milliseconds m_replyTimeout = DefaultReplyTimeout;
+    std::optional<LineSource> m_fuente;
+    SipLine* m_sip = nullptr;
+    QString m_estado;
 };

@@ -1,9 +1,11 @@
 // Calls from the modem simulator to the panel and the database, with the window shown or closed
 // to the tray, and a call whose count fails.
 
+#include "LineSettings.h"
 #include "MessageBox.h"
 #include "ProgramDatabase.h"
 #include "ProgramWindowsFixture.h"
+#include "SipPeer.h"
 #include "database/DataControl.h"
 #include "outbox/Outbox.h"
 #include "reception/CallReception.h"
@@ -17,6 +19,7 @@ class ProgramCallsTest : public QObject
 private slots:
     void callsReachPanelAndDatabaseAlsoWhenHidden();
     void failedCountShowsMessageAndHides();
+    void sipCallReachesPanelAndDatabase();
 };
 
 void ProgramCallsTest::callsReachPanelAndDatabaseAlsoWhenHidden()
@@ -126,6 +129,52 @@ void ProgramCallsTest::failedCountShowsMessageAndHides()
                                                         "Clientes C ON C.IdCliente = L.Cliente"))
                  .toInt(),
              1);
+}
+
+void ProgramCallsTest::sipCallReachesPanelAndDatabase()
+{
+    TestEnvironment env;
+    SipPeer pbx;
+    LineSettings line;
+    line.source = LineSource::Sip;
+    line.sip.server = QStringLiteral("127.0.0.1");
+    line.sip.port = SipPeer::freePort();
+    line.sip.localPort = SipPeer::freePort();
+    line.sip.user = QStringLiteral("recepcion");
+    line.sip.password = QStringLiteral("s3creta");
+    QString problem;
+    QVERIFY(line.save(&problem));
+    QVERIFY(pbx.startRegistrar(line.sip.port, line.sip.user, line.sip.password));
+    const QString folder = env.makeFolder(QStringLiteral("datos"));
+    const QString db = TestEnvironment::copyEmptyDatabase(folder);
+    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
+                                       true, 4));
+    SettingsStore settings(env.programFolder());
+    settings.setBaseDeDatos(folder);
+    settings.setPuesto(QStringLiteral("3"));
+    settings.setActivarCID(QStringLiteral("1"));
+    MessageBox::Script script;
+    Program p(env.programFolder());
+    frmIdentificador* w = p.windows->mainWindow();
+    QVERIFY(w->Lineo1()->Enabled());
+    QTRY_COMPARE(p.tray->toolTip(),
+                 QStringLiteral("Llamora v 3.0.0   Activado\nLínea VoIP: Registrado"));
+
+    QVERIFY2(pbx.call(line.sip.localPort, QStringLiteral("sip:100@127.0.0.1"),
+                      QStringLiteral("P-Asserted-Identity: <sip:4567890@127.0.0.1>"),
+                      SipPeer::Expect::Ringing),
+             qPrintable(pbx.lastCallOutput()));
+    QTRY_COMPARE(panelText(*w, "lblNota"), QStringLiteral("Cant: 5"));
+    QCOMPARE(panelText(*w, "lblTelefono"), QStringLiteral("4567890"));
+    QCOMPARE(panelText(*w, "lblNombre"), QStringLiteral("DÍAZ JUAN"));
+    QCOMPARE(ProgramDatabase::callsOf(db, QStringLiteral("4567890")), 5);
+
+    // Switching identification off unregisters this workstation.
+    w->findChild<PictureButton*>(QStringLiteral("cmdEncendidoID"))->click();
+    QVERIFY(!w->Lineo1()->Enabled());
+    QCOMPARE(p.tray->toolTip(), QStringLiteral("Llamora v 3.0.0   Desactivado"));
+    QTRY_VERIFY(pbx.registrarMessages().contains(QLatin1String(";expires=0")));
+    QVERIFY(script.shown().isEmpty());
 }
 
 std::unique_ptr<QObject> makeProgramCallsTest()

@@ -1,6 +1,10 @@
 // What the wizard offers, stores and refuses when it is finished or cancelled.
 
 #include "ConfigWizardFixture.h"
+#include "SipPeer.h"
+
+#include <QRadioButton>
+#include <QSpinBox>
 
 class ConfigFinishTest : public ConfigWizardTestBase
 {
@@ -14,6 +18,7 @@ private slots:
     void finishAcceptsDatabaseNameInAnyCase();
     void finishRefusesADatabaseItCannotWrite();
     void cancelStoresNothing();
+    void sipLineIsTriedAndStored();
 };
 
 void ConfigFinishTest::sharedDataFolderIsOfferedWhenNoneIsStored()
@@ -209,6 +214,46 @@ void ConfigFinishTest::cancelStoresNothing()
     QVERIFY(!QFileInfo::exists(SettingsStore(m_env->programFolder()).filePath()));
     QVERIFY(!QFileInfo::exists(Autostart::entryPath()));
     QVERIFY(!m_lineo->Enabled());
+}
+
+void ConfigFinishTest::sipLineIsTriedAndStored()
+{
+    SipPeer pbx;
+    const int port = SipPeer::freePort();
+    QVERIFY(pbx.startRegistrar(port, QStringLiteral("200"), QStringLiteral("s3creta")));
+    MessageBox::Script messages;
+    const auto wizard = openWizard();
+    control<QRadioButton>("optSip")->click();
+    QVERIFY(control<QLineEdit>("txtServidor")->isVisible());
+    QVERIFY(!control<QComboBox>("cboPort")->isVisible());
+    QCOMPARE(control<QLineEdit>("txtPrefijo")->text(), QStringLiteral("00"));
+    const QStringList keys = accessKeys(wizard.get(), control<QTabWidget>("SSTab1"));
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+
+    control<QLineEdit>("txtServidor")->setText(QStringLiteral("127.0.0.1"));
+    control<QSpinBox>("txtPuertoSip")->setValue(port);
+    control<QLineEdit>("txtUsuario")->setText(QStringLiteral("200"));
+    control<QLineEdit>("txtClave")->setText(QStringLiteral("otra"));
+    auto* result = control<QLabel>("lblRegistro");
+    control<QPushButton>("cmdProbar")->click();
+    QTRY_COMPARE(result->text(), QStringLiteral("Sin registro: usuario o contraseña incorrectos"));
+    control<QLineEdit>("txtClave")->setText(QStringLiteral("s3creta"));
+    control<QPushButton>("cmdProbar")->click();
+    QTRY_COMPARE(result->text(), QStringLiteral("Registrado"));
+
+    // An account without its user is not stored.
+    control<QLineEdit>("txtUsuario")->clear();
+    finish();
+    QCOMPARE(messages.texts(),
+             QStringList{QStringLiteral("La línea VoIP no está completa: falta el usuario SIP.")});
+    QCOMPARE(LineSettings::load().source, LineSource::Modem);
+    control<QLineEdit>("txtUsuario")->setText(QStringLiteral("200"));
+    finish();
+    const LineSettings line = LineSettings::load();
+    QCOMPARE(line.source, LineSource::Sip);
+    QCOMPARE(line.sip.port, port);
+    QCOMPARE(line.sip.user, QStringLiteral("200"));
+    QCOMPARE(line.sip.password, QStringLiteral("s3creta"));
 }
 
 std::unique_ptr<QObject> makeConfigFinishTest()

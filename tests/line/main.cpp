@@ -1,6 +1,7 @@
 #include "CallerIdParserTest.h"
 #include "LineoFakePortTest.h"
 #include "LineoModemTest.h"
+#include "SipLineTest.h"
 #include "TestClassRunner.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
     tests.push_back(std::make_unique<CallerIdParserTest>());
     tests.push_back(std::make_unique<LineoFakePortTest>());
     tests.push_back(std::make_unique<LineoModemTest>());
+    tests.push_back(std::make_unique<SipLineTest>());
 
     return runTestClasses(argc, argv, tests);
 }

@@ -1,6 +1,7 @@
 // llamora-config, the command-line writer of an installation's settings, run as a real process
 // against a throwaway config home.
 
+#include "LineSettings.h"
 #include "OrdinaryUser.h"
 #include "TestEnvironment.h"
 #include "settings/SettingsStore.h"
@@ -43,6 +44,7 @@ class LlamoraConfigTest : public QObject
 
 private slots:
     void storesWhatTheWizardWould();
+    void storesTheSipLine();
     void refusesWhatTheProgramWouldNot_data();
     void refusesWhatTheProgramWouldNot();
     void failsWhenTheConfigFolderCannotBeWritten();
@@ -68,6 +70,36 @@ void LlamoraConfigTest::storesWhatTheWizardWould()
     QCOMPARE(store.baseDeDatos(), shared);
 }
 
+void LlamoraConfigTest::storesTheSipLine()
+{
+    TestEnvironment environment;
+    const QString secret = environment.root() + QStringLiteral("/clave");
+    QFile secretFile(secret);
+    QVERIFY(secretFile.open(QIODevice::WriteOnly));
+    secretFile.write("s3creta\n");
+    secretFile.close();
+    const Run run =
+        runTool({QStringLiteral("--carpeta-programa"), environment.programFolder(),
+                 QStringLiteral("--linea"), QStringLiteral("sip"), QStringLiteral("--sip-servidor"),
+                 QStringLiteral("pbx.oficina"), QStringLiteral("--sip-transporte"),
+                 QStringLiteral("TCP"), QStringLiteral("--sip-usuario"), QStringLiteral("200"),
+                 QStringLiteral("--sip-clave-de"), secret});
+    QCOMPARE(run.exitCode, 0);
+    const LineSettings line = LineSettings::load();
+    QCOMPARE(line.source, LineSource::Sip);
+    QCOMPARE(line.sip.server, QStringLiteral("pbx.oficina"));
+    QCOMPARE(line.sip.port, 5060);
+    QCOMPARE(line.sip.transport, SipTransport::Tcp);
+    QCOMPARE(line.sip.user, QStringLiteral("200"));
+    QCOMPARE(line.sip.password, QStringLiteral("s3creta"));
+    QCOMPARE(line.sip.internationalPrefix, QStringLiteral("00"));
+    // The password only in this user's own file.
+    QCOMPARE((QFile::permissions(LineSettings::passwordFilePath()) & 0x0077).toInt(), 0);
+    QFile settings(LineSettings::filePath());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QVERIFY(!settings.readAll().contains("s3creta"));
+}
+
 void LlamoraConfigTest::refusesWhatTheProgramWouldNot_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -90,6 +122,15 @@ void LlamoraConfigTest::refusesWhatTheProgramWouldNot_data()
                                           << QStringLiteral("asignación de dispositivo no válida");
     QTest::newRow("device of port 17") << QStringList{"--dispositivo", "17=/dev/ttyUSB0"}
                                        << QStringLiteral("asignación de dispositivo");
+    QTest::newRow("line source") << QStringList{"--linea", "rdsi"}
+                                 << QStringLiteral("--linea debe ser modem o sip");
+    QTest::newRow("sip transport") << QStringList{"--sip-transporte", "sctp"}
+                                   << QStringLiteral("--sip-transporte debe ser udp, tcp o tls");
+    QTest::newRow("sip port") << QStringList{"--sip-puerto", "70000"}
+                              << QStringLiteral("--sip-puerto debe ser");
+    QTest::newRow("sip without server")
+        << QStringList{"--linea", "sip", "--sip-usuario", "200"}
+        << QStringLiteral("la línea VoIP no está completa: falta el servidor SIP");
     // One bad value among good ones: nothing at all is written.
     QTest::newRow("good values and a bad one")
         << QStringList{"--puesto", "3", "--dispositivo", "4=/dev/ttyACM0", "--puerto", "99"}

@@ -1,3 +1,4 @@
+#include "LineOptions.h"
 #include "PortTable.h"
 #include "database/DatabaseFile.h"
 #include "settings/ProgramFolder.h"
@@ -141,6 +142,8 @@ int main(int argc, char* argv[])
     for (const SettingOption& setting : settings)
         parser.addOption(setting.option);
     parser.addOption(device);
+    const LineOptions line;
+    line.addTo(parser);
     parser.addOption(show);
     parser.process(app);
 
@@ -171,6 +174,10 @@ int main(int argc, char* argv[])
                             .arg(assignment));
     }
 
+    LineSettings lineSettings = LineSettings::load();
+    if (QString problem; !line.apply(parser, &lineSettings, &problem))
+        return fail(problem + QStringLiteral("; no se escribió nada"));
+
     SettingsStore store(folder);
     for (const auto& [key, value] : values) {
         if (!store.write(key, value))
@@ -181,11 +188,17 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("no se pudo guardar la tabla de puertos en «%1»")
                         .arg(QDir::toNativeSeparators(PortTable::filePath())));
 
+    if (line.anySet(parser)) {
+        if (QString problem; !lineSettings.save(&problem))
+            return fail(problem);
+    }
+
     if (parser.isSet(show)) {
         QTextStream out(stdout);
         out << "programa: " << folder << '\n';
         out << "configuracion: " << store.filePath() << '\n';
         out << "puertos: " << PortTable::filePath() << '\n';
+        out << "linea: " << LineSettings::filePath() << '\n';
     }
     return 0;
 }
