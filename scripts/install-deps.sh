@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build, test and demonstrate Llamora; with --package,
-# also those that build and check the Debian package.
+# Installs the Debian 12 packages needed to build (with Debian's build flags, dpkg-dev), test and
+# demonstrate Llamora; with --package, also those that check the Debian package.
 set -euo pipefail
 packages=(
-    cmake g++ make
+    cmake g++ make dpkg-dev
     qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6sql6-sqlite qt6-translations-l10n
     libsqlite3-dev libxcb1-dev sqlite3 fonts-liberation xvfb xauth x11-utils imagemagick trayer
     pkg-config libre-dev sip-tester
 )
 if [ "${1:-}" = --package ]; then
-    packages+=(dpkg-dev file lintian passwd util-linux procps)
+    packages+=(file lintian passwd util-linux procps)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 [ "$(id -u)" -eq 0 ] || { echo "test-package.sh: run it as root (it installs the package)" >&2; exit 2; }
 
 bash scripts/package.sh >/dev/null
-deb=$(realpath build-deb/llamora_*.deb)
+deb=$(realpath build/llamora_*.deb)
 
 program_dir=/opt/llamora
 data_dir=/var/lib/llamora
@@ -51,6 +51,18 @@ for file in Llamora liblineo.so libparlux.so llamora-config modemsim Llamora.mdb
     check "$program_dir/$file" test -f "$program_dir/$file"
 done
 check "programa ejecutable" test -x "$program_dir/Llamora"
+# The program alone: the build it comes from also holds the tests, the benchmarks and the test
+# workers.
+check "la carpeta del programa no tiene nada más" \
+    test "$(cd "$program_dir" && LC_ALL=C ls | xargs)" = \
+    "Llamora Llamora.mdb ayuda liblineo.so libparlux.so llamora-config modemsim"
+for command in llamora:Llamora llamora-config:llamora-config; do
+    check "/usr/bin/${command%%:*} enlaza con $program_dir/${command#*:}" \
+        test "$(readlink "/usr/bin/${command%%:*}")" = "$program_dir/${command#*:}"
+    check "página de manual de ${command%%:*}" test -f "/usr/share/man/man1/${command%%:*}.1.gz"
+done
+check "/usr/bin no tiene nada más del paquete" \
+    test "$(dpkg -L llamora | grep '^/usr/bin/.' | xargs)" = "/usr/bin/llamora /usr/bin/llamora-config"
 check "menú de aplicaciones" grep -qx "Exec=$program_dir/Llamora" /usr/share/applications/llamora.desktop
 for size in 16 22 24 32 48 64 128 256; do
     check "icono ${size}x${size}" test -f "/usr/share/icons/hicolor/${size}x${size}/apps/llamora.png"
@@ -80,7 +92,9 @@ source $work/session-functions.sh
 start_virtual_display 200 xvfb.log
 start_modem $program_dir "\$HOME"
 configure_workstation $program_dir "\$HOME/modem" $data_dir
-$program_dir/Llamora >llamora.log 2>&1 &
+# The commands on the PATH, as the user types them.
+llamora-config --carpeta-programa $program_dir --mostrar >llamora-config.out
+llamora >llamora.log 2>&1 &
 # The splash hands over to the main window after 3 seconds; the detection follows.
 sleep 6
 echo "call $number" >&3
@@ -95,7 +109,8 @@ chmod 755 "$work/session.sh"
 runuser -u "$user" -- env -i HOME="/home/$user" PATH=/usr/bin:/bin LANG=C.UTF-8 \
     bash "$work/session.sh" || fail "la sesión del usuario terminó con error"
 stop_user_processes
-check "la llamada quedó registrada" test "$(calls_of "$number")" = 1
+check "llamora-config desde el PATH" grep -qx "programa: $program_dir" "/home/$user/llamora-config.out"
+check "la llamada quedó registrada (Llamora iniciado como llamora)" test "$(calls_of "$number")" = 1
 check "la base de datos sigue en el grupo llamora" test "$(stat -c %G "$database")" = llamora
 if [ "$(calls_of "$number")" != 1 ]; then
     echo "-- registro de Llamora:"; cat "/home/$user/llamora.log" 2>/dev/null || true

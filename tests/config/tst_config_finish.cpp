@@ -6,6 +6,9 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include <QProcess>
+#include <QTemporaryDir>
+
 class ConfigFinishTest : public ConfigWizardTestBase
 {
     Q_OBJECT
@@ -17,6 +20,7 @@ private slots:
     void finishThatCannotStoreSaysWhyAndStaysOpen();
     void finishAcceptsDatabaseNameInAnyCase();
     void finishRefusesADatabaseItCannotWrite();
+    void ordinaryUserPartRunsFromABuildClosedToOthers();
     void cancelStoresNothing();
     void sipLineIsTriedAndStored();
 };
@@ -199,6 +203,30 @@ void ConfigFinishTest::finishRefusesADatabaseItCannotWrite()
     finish();
     QCOMPARE(wizard->result(), int(QDialog::Accepted));
     QCOMPARE(stored(SettingKey::BaseDeDatos), readOnlyFolder);
+}
+
+void ConfigFinishTest::ordinaryUserPartRunsFromABuildClosedToOthers()
+{
+    if (!OrdinaryUser::isRoot())
+        QSKIP("only root's own builds are out of the ordinary user's reach");
+    // This build copied into a folder only root may enter, as a clone under /root is: the test
+    // above, which runs its part as nobody, passes there too.
+    QTemporaryDir closed;
+    QVERIFY(QFile::setPermissions(closed.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QString programFolder;
+    const QString copy = OrdinaryUser::copyBuild(QCoreApplication::applicationFilePath(),
+                                                 closed.path(), &programFolder);
+    QVERIFY(!copy.isEmpty());
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LLAMORA_PROGRAM_DIR"), programFolder);
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(copy, {QStringLiteral("finishRefusesADatabaseItCannotWrite")});
+    QVERIFY(run.waitForFinished(120000));
+    QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0,
+             run.readAll().constData());
 }
 
 void ConfigFinishTest::cancelStoresNothing()
