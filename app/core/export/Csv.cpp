@@ -1,0 +1,35 @@
+#include "export/Csv.h"
+
+namespace Csv {
+
+QByteArray byteOrderMark()
+{
+    return QByteArrayLiteral("\xEF\xBB\xBF");
+}
+
+void appendLine(const QStringList& fields, QByteArray* out)
+{
+    bool first = true;
+    for (const QString& field : fields) {
+        if (!first)
+            out->append(separator);
+        first = false;
+        const QByteArray bytes = field.toUtf8();
+        const bool quoted = bytes.contains(separator) || bytes.contains('"') ||
+                            bytes.contains('\n') || bytes.contains('\r');
+        if (!quoted) {
+            out->append(bytes);
+            continue;
+        }
+        out->append('"');
+        for (const char c : bytes) {
+            if (c == '"')
+                out->append('"');
+            out->append(c);
+        }
+        out->append('"');
+    }
+    out->append("\r\n");
+}
+
+} // namespace Csv
