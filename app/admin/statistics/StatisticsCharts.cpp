@@ -70,6 +70,12 @@ void showBars(QChartView* view, const QStringList& categories, const QList<qint6
     chart->addSeries(series);
     auto* axisX = new QBarCategoryAxis;
     axisX->append(categories);
+    // Small labels, on end when there are many, so that each stays readable.
+    QFont font = axisX->labelsFont();
+    font.setPointSizeF(font.pointSizeF() * 0.8);
+    axisX->setLabelsFont(font);
+    if (categories.size() > 12)
+        axisX->setLabelsAngle(-90);
     chart->addAxis(axisX, Qt::AlignBottom);
     series->attachAxis(axisX);
     QValueAxis* axisY = countAxis(values);
