@@ -1,4 +1,4 @@
-// Export and statistics benchmark, run by hand:  bench_list_output [folder]
+// Export and statistics benchmark, run by hand:  bench_list_output [folder] [--once]
 // On a file of 100,000 clients and 1,000,000 calls (built in a temporary folder, or reused from
 // the given one), measures as medians of a few runs:
 //  - the export of every call (S8) and of every client to CSV, while another process logs a
@@ -22,7 +22,8 @@
 #include <vector>
 
 namespace {
-constexpr int runs = 3;
+// Runs of each measure; "--once" in the arguments makes it one.
+int runs = 3;
 
 const QList<ListColumn> callColumns = {
     {QStringLiteral("Fecha"), QStringLiteral("Fecha"), ListColumn::Format::DateTime},
@@ -119,6 +120,10 @@ void statistics(const QString& path)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
+    if (QCoreApplication::arguments().contains(QStringLiteral("--once"))) {
+        runs = 1;
+        --argc;
+    }
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     QTemporaryDir temporary;
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
