@@ -88,6 +88,20 @@ QList<QStringList> shownRows(QAbstractItemModel* model, const DataControl& list,
     }
     return rows;
 }
+// Rows as the export writes them: a text starting like a formula gets an apostrophe before it
+// (the rows here hold no signed numbers, which would be left alone).
+QList<QStringList> formulasGuarded(QList<QStringList> rows)
+{
+    for (QStringList& fields : rows) {
+        for (QString& field : fields) {
+            if (field.startsWith(u'=') || field.startsWith(u'+') || field.startsWith(u'-') ||
+                field.startsWith(u'@'))
+                field.prepend(u'\'');
+        }
+    }
+    return rows;
+}
+
 // What a program prints (stdout), run to its end.
 QString run(const QString& program, const QStringList& arguments)
 {
@@ -190,9 +204,10 @@ private slots:
     void exportReadsBackUnchanged()
     {
         Office office;
-        const QStringList names = {QStringLiteral("Núñez; Ibáñez"),
-                                   QStringLiteral("Juan \"el Tano\" Díaz"),
-                                   QStringLiteral("Dos\nlíneas"), QStringLiteral("Ángela Peña")};
+        const QStringList names = {
+            QStringLiteral("Núñez; Ibáñez"), QStringLiteral("Juan \"el Tano\" Díaz"),
+            QStringLiteral("Dos\nlíneas"),   QStringLiteral("Ángela Peña"),
+            QStringLiteral("=1+2"),          QStringLiteral("@Pepe")};
         const QDate day = today().addDays(-2);
         for (int i = 0; i < names.size(); ++i) {
             const qint64 id =
@@ -211,12 +226,13 @@ private slots:
         child<DateBox>(&browser, "mskHasta")->setDate(day.addDays(1));
         click(&browser, "cmdVer");
         auto* calls = child<QTableView>(&browser, "grdLlamadas");
-        QCOMPARE(calls->model()->rowCount(), 8);
+        QCOMPARE(calls->model()->rowCount(), 12);
         const QString callsFile = folder.filePath(QStringLiteral("llamadas.csv"));
         exportTo(&browser, "cmdExportar", callsFile);
         QCOMPARE(readWithPython(callsFile),
-                 shownRows(calls->model(), browser.datLlamadas(),
-                           {QString(), QStringLiteral("Nombre"), QStringLiteral("Domicilio")}));
+                 formulasGuarded(shownRows(
+                     calls->model(), browser.datLlamadas(),
+                     {QString(), QStringLiteral("Nombre"), QStringLiteral("Domicilio")})));
         QFile raw(callsFile);
         QVERIFY(raw.open(QIODevice::ReadOnly));
         const QByteArray bytes = raw.readAll();
@@ -224,6 +240,9 @@ private slots:
                                  "Fecha;Nombre;Domicilio;Teléfono;Alerta;Puesto\r\n"));
         QVERIFY(bytes.contains(";Sí;10\r\n"));
         QVERIFY(bytes.contains("\"Dos\nlíneas\""));
+        // A name a spreadsheet would run as a formula is written after an apostrophe.
+        QVERIFY(bytes.contains(";'=1+2;"));
+        QVERIFY(bytes.contains(";'@Pepe;"));
 
         // The clients, sorted by a header click (descending by "Llamadas").
         child<QTabWidget>(&browser, "SSTab1")->setCurrentIndex(1);
@@ -235,10 +254,10 @@ private slots:
         const QString clientsFile = folder.filePath(QStringLiteral("clientes"));
         exportTo(&browser, "cmdExportarC", clientsFile);
         const QList<QStringList> read = readWithPython(clientsFile + QStringLiteral(".csv"));
-        QCOMPARE(read,
-                 shownRows(clients->fixedPane()->model(), browser.datClientes(),
+        QCOMPARE(read, formulasGuarded(shownRows(
+                           clients->fixedPane()->model(), browser.datClientes(),
                            {QStringLiteral("Nombre"), QStringLiteral("Domicilio"), QString(),
-                            QString(), QString(), QString(), QStringLiteral("Observaciones")}));
+                            QString(), QString(), QString(), QStringLiteral("Observaciones")})));
         QCOMPARE(read.value(1).value(0), names.at(0));
         QCOMPARE(read.value(2).value(6), QStringLiteral("a;b\r\n\"c\""));
         QCOMPARE(messages.texts(), QStringList());

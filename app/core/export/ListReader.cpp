@@ -2,7 +2,6 @@
 
 #include "database/DatabaseErrors.h"
 
-#include <QHash>
 #include <QSqlError>
 
 ListReader::ListReader(Statement statement, QList<ListColumn> columns)
@@ -32,13 +31,16 @@ int ListReader::open(const QString& databasePath)
 
 int ListReader::prepare()
 {
-    // One statement for every page: a short last page is filled with key 0, which no row has.
-    QString sql = QStringLiteral("SELECT ") + m_statement.keyColumn;
+    // One statement for every page: the page's keys come bound as one JSON array, and walking
+    // it first (CROSS JOIN keeps it outermost) gives the rows in the list's order, each found by
+    // its key. Keys of rows deleted since the count find nothing.
+    QString sql = QStringLiteral("SELECT ");
     for (const ListColumn& column : std::as_const(m_columns))
-        sql += QStringLiteral(", ") + column.field;
-    sql += QStringLiteral(" FROM ") + m_statement.from + QStringLiteral(" WHERE ") +
-           m_statement.keyColumn + QStringLiteral(" IN (?") +
-           QStringLiteral(",?").repeated(pageRows - 1) + QLatin1Char(')');
+        sql += column.field + QStringLiteral(", ");
+    sql.chop(2);
+    sql += QStringLiteral(" FROM json_each(?) AS Pagina CROSS JOIN ") + m_statement.from +
+           QStringLiteral(" WHERE ") + m_statement.keyColumn +
+           QStringLiteral(" = Pagina.value ORDER BY Pagina.key");
     m_query = std::make_unique<QSqlQuery>(m_connection.database());
     m_query->setForwardOnly(true);
     if (!m_query->prepare(sql))
@@ -54,39 +56,32 @@ int ListReader::readPage(QList<QStringList>* rows)
         if (const int error = prepare(); error != DatabaseError::None)
             return error;
     }
-    QList<qint64> keys;
-    keys.reserve(pageRows);
+    QByteArray keys = "[";
     const int end = std::min(m_next + pageRows, rowCount());
     for (int row = m_next; row < end; ++row) {
-        keys.append(m_keys.at(row));
+        const qint64 key = m_keys.at(row);
         if (m_keys.lastError() != DatabaseError::None)
             return m_keys.lastError();
+        keys += QByteArray::number(key);
+        keys += ',';
     }
-    for (int i = 0; i < pageRows; ++i)
-        m_query->bindValue(i, i < keys.size() ? keys.at(i) : 0);
+    keys.back() = ']';
+    m_query->bindValue(0, QString::fromLatin1(keys));
     if (!m_query->exec())
         return errorNumberFor(m_query->lastError());
     const int columns = static_cast<int>(m_columns.size());
-    QHash<qint64, QStringList> found;
-    found.reserve(pageRows);
     while (m_query->next()) {
         QStringList texts;
         texts.reserve(columns);
         for (int c = 0; c < columns; ++c)
-            texts.append(m_texts.text(m_query->value(c + 1), m_columns.at(c).format));
-        found.insert(m_query->value(0).toLongLong(), texts);
+            texts.append(m_texts.text(m_query->value(c), m_columns.at(c).format));
+        rows->append(texts);
     }
     const QSqlError error = m_query->lastError();
     // Finishing ends the page's read lock before anything else happens.
     m_query->finish();
     if (error.type() != QSqlError::NoError)
         return errorNumberFor(error);
-    // In the list's order; rows deleted by others since the count (key 0 or not found) go.
-    for (const qint64 key : std::as_const(keys)) {
-        const auto it = found.constFind(key);
-        if (key != 0 && it != found.cend())
-            rows->append(*it);
-    }
     m_next = end;
     return DatabaseError::None;
 }

@@ -19,8 +19,8 @@
 class ListReader
 {
 public:
-    // Rows per page: a short read each.
-    static constexpr int pageRows = 500;
+    // Rows per page: a short read each (a few milliseconds).
+    static constexpr int pageRows = 5000;
 
     ListReader(Statement statement, QList<ListColumn> columns);
     ~ListReader();
