@@ -10,5 +10,6 @@ echo "== Base de datos"; build/bench/bench_database
 echo "== Recepción de una llamada"; build/bench/bench_reception
 echo "== Línea VoIP (SIP)"; build/bench/sip_bench
 echo "== Llamadas y clientes, eliminación de llamadas antiguas"; build/bench/bench_admin
+echo "== Exportación de listas y estadísticas"; build/bench/bench_list_output
 echo "== Compactación y reparación"; build/bench/bench_maintenance
 echo "== Llamadas sin registrar"; build/bench/bench_outbox

@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6sql6-sqlite qt6-translations-l10n
     libsqlite3-dev libxcb1-dev sqlite3 fonts-liberation xvfb xauth x11-utils imagemagick trayer
     pkg-config libre-dev sip-tester
+    qt6-charts-dev libqt6opengl6-dev poppler-utils python3
 )
 if [ "${1:-}" = --package ]; then
     packages+=(file lintian passwd util-linux procps)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/ListColumn.h"
+
 #include <QAbstractTableModel>
 #include <QList>
 #include <QString>
@@ -13,20 +15,9 @@ class DataGridModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum class Format
-    {
-        Text,
-        Date,     // the regional short date
-        DateTime, // the regional short date and time
-        YesNo,    // "Sí" / "No"
-    };
-
-    struct Column
-    {
-        QString caption;
-        QString field;
-        Format format = Format::Text;
-    };
+    // The columns are the lists' own, shared with their export and print.
+    using Format = ListColumn::Format;
+    using Column = ListColumn;
 
     DataGridModel(DataControl& control, QList<Column> columns, QObject* parent = nullptr);
 
@@ -37,6 +28,7 @@ public:
                                       int role) const override;
 
     [[nodiscard]] DataControl& control() const { return m_control; }
+    [[nodiscard]] const QList<Column>& columns() const { return m_columns; }
     // Rows changed in place (a client saved): the grid asks for them again.
     void showRowsAgain();
 

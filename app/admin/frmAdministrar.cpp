@@ -8,6 +8,7 @@
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "frmEliminar.h"
+#include "statistics/StatisticsTab.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -43,6 +44,9 @@ frmAdministrar::frmAdministrar(const QString& databasePath, ClientEditorOpener* 
     buildClientsTab(clientsTab);
     m_SSTab1->addTab(callsTab, QStringLiteral("&Llamadas por puesto"));
     m_SSTab1->addTab(clientsTab, QStringLiteral("&Clientes"));
+    m_statistics = new StatisticsTab(databasePath, editor);
+    m_statistics->setObjectName(QStringLiteral("tabEstadisticas"));
+    m_SSTab1->addTab(m_statistics, QStringLiteral("Est&adísticas"));
     m_cmdCerrar = new QPushButton(QStringLiteral("Cerrar"), this);
     m_cmdCerrar->setObjectName(QStringLiteral("cmdCerrar"));
     auto* closeRow = new QHBoxLayout;
@@ -116,6 +120,10 @@ void frmAdministrar::DivideGrillaClientes()
 
 void frmAdministrar::SSTab1_Click()
 {
+    if (m_SSTab1->currentIndex() == 2) {
+        enterStatistics();
+        return;
+    }
     if (m_SSTab1->currentIndex() == 0) {
         m_cmdMostrar->setDefault(false);
         m_cmdVer->setDefault(true);

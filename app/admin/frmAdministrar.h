@@ -18,6 +18,7 @@ class QRadioButton;
 class QTabWidget;
 class QTableView;
 class SplitGrid;
+class StatisticsTab;
 
 // The browser of the database: calls by date range and workstation on one tab, clients by
 // filter on the other, with the current client's details and calls, the client editor (through
@@ -52,6 +53,11 @@ public slots:
     void cmdNuevo_Click();
     void cmdEliminarC_Click();
     void cmdCerrar_Click();
+    // Export and print of the lists as they stand (frmAdministrarListas.cpp).
+    void cmdExportar_Click();
+    void cmdImprimir_Click();
+    void cmdExportarC_Click();
+    void cmdImprimirC_Click();
 
 private:
     // The widgets (frmAdministrarWidgets.cpp).
@@ -77,6 +83,10 @@ private:
     void showClientDetails(bool shown);
     void afterEditor(int modo, bool saved);
 
+    // The print's line on the client filter, and the statistics tab (frmAdministrarListas.cpp).
+    [[nodiscard]] QString clientsDescription() const;
+    void enterStatistics();
+
     bool m_loaded = false;
     ClientEditorOpener* m_editor = nullptr;
     DataControl* m_datLlamadas = nullptr;
@@ -94,6 +104,8 @@ private:
 
     QTabWidget* m_SSTab1 = nullptr;
     QPushButton* m_cmdCerrar = nullptr;
+    StatisticsTab* m_statistics = nullptr;
+    bool m_statisticsShown = false;
 
     // Calls tab.
     QCheckBox* m_chkFiltro = nullptr;
@@ -106,6 +118,8 @@ private:
     QTableView* m_grdLlamadas = nullptr;
     QLabel* m_lblLlamadasPuesto = nullptr;
     QPushButton* m_cmdEliminar = nullptr;
+    QPushButton* m_cmdExportar = nullptr;
+    QPushButton* m_cmdImprimir = nullptr;
 
     // Clients tab.
     QRadioButton* m_Opcion1 = nullptr;
@@ -129,4 +143,6 @@ private:
     QPushButton* m_cmdEditar = nullptr;
     QPushButton* m_cmdEliminarC = nullptr;
     QPushButton* m_cmdNuevo = nullptr;
+    QPushButton* m_cmdExportarC = nullptr;
+    QPushButton* m_cmdImprimirC = nullptr;
 };

@@ -104,7 +104,10 @@ void frmAdministrar::buildCallsTab(QWidget* tab)
     m_cmdEliminar =
         named(new QPushButton(QStringLiteral("Eli&minar llamadas antiguas"), tab), "cmdEliminar");
     auto* bottom = countRow(m_lblLlamadasPuesto, QStringLiteral("llamadas"));
-    bottom->addWidget(m_cmdEliminar);
+    m_cmdExportar = named(new QPushButton(QStringLiteral("E&xportar..."), tab), "cmdExportar");
+    m_cmdImprimir = named(new QPushButton(QStringLiteral("&Imprimir..."), tab), "cmdImprimir");
+    for (QPushButton* button : {m_cmdExportar, m_cmdImprimir, m_cmdEliminar})
+        bottom->addWidget(button);
 
     auto* layout = new QVBoxLayout(tab);
     layout->addLayout(filters);
@@ -146,7 +149,12 @@ void frmAdministrar::buildClientsTab(QWidget* tab)
 
     auto* left = new QVBoxLayout;
     left->addWidget(m_grdClientes, 1);
-    left->addLayout(countRow(m_lblCantidad, QStringLiteral("registros")));
+    auto* countAndOutput = countRow(m_lblCantidad, QStringLiteral("registros"));
+    m_cmdExportarC = named(new QPushButton(QStringLiteral("E&xportar..."), tab), "cmdExportarC");
+    m_cmdImprimirC = named(new QPushButton(QStringLiteral("&Imprimir..."), tab), "cmdImprimirC");
+    countAndOutput->addWidget(m_cmdExportarC);
+    countAndOutput->addWidget(m_cmdImprimirC);
+    left->addLayout(countAndOutput);
 
     auto* middle = new QHBoxLayout;
     middle->addLayout(left, 3);
@@ -240,6 +248,10 @@ void frmAdministrar::connectHandlers()
     connect(m_cmdNuevo, &QPushButton::clicked, this, &frmAdministrar::cmdNuevo_Click);
     connect(m_cmdEliminarC, &QPushButton::clicked, this, &frmAdministrar::cmdEliminarC_Click);
     connect(m_cmdCerrar, &QPushButton::clicked, this, &frmAdministrar::cmdCerrar_Click);
+    connect(m_cmdExportar, &QPushButton::clicked, this, &frmAdministrar::cmdExportar_Click);
+    connect(m_cmdExportarC, &QPushButton::clicked, this, &frmAdministrar::cmdExportarC_Click);
+    connect(m_cmdImprimir, &QPushButton::clicked, this, &frmAdministrar::cmdImprimir_Click);
+    connect(m_cmdImprimirC, &QPushButton::clicked, this, &frmAdministrar::cmdImprimirC_Click);
 
     connect(m_datLlamadas, &DataControl::repositioned, this,
             &frmAdministrar::datLlamadas_Reposition);

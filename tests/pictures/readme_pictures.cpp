@@ -120,6 +120,33 @@ private slots:
         QVERIFY(save(browser, QStringLiteral("frmAdministrar.png")));
     }
 
+    void statistics()
+    {
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+        Office office;
+        const QStringList names = {QStringLiteral("Ana Gómez"),       QStringLiteral("Juan Díaz"),
+                                   QStringLiteral("Lucía Fernández"), QStringLiteral("Martín Ruiz"),
+                                   QStringLiteral("Sofía Núñez"),     QStringLiteral("Inés Pérez")};
+        // Three weeks of office hours, some days busier than others.
+        for (int i = 0; i < names.size(); ++i)
+            office.client(names.at(i), QStringLiteral("11456789%1").arg(i + 10));
+        office.exec(
+            QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 0 UNION ALL SELECT I + 1 FROM N WHERE "
+                           "I < 599) INSERT INTO Llamadas (Cliente, Fecha, Puesto) SELECT "
+                           "1 + (I * I) % 6, datetime(?, '-' || (I % 21) || ' days', '+' || "
+                           "(8 + (I * 7) % 11 - (I % 3)) || ' hours', '+' || (I % 60) "
+                           "|| ' minutes'), 1 + I % 3 FROM N WHERE (I % 21) % 7 < 5 OR I % 4 = 0"),
+            {QVariant(today().toString(Qt::ISODate))});
+        frmAdministrar browser(office.path(), nullptr);
+        browser.resize(1000, 640);
+        browser.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&browser));
+        child<DateBox>(&browser, "mskDesde")->setDate(today().addDays(-20));
+        child<QTabWidget>(&browser, "SSTab1")->setCurrentIndex(2);
+        QTest::qWait(200);
+        QVERIFY(save(browser, QStringLiteral("estadisticas.png")));
+    }
+
     void note()
     {
         // The heading without caller data shows the region's date and time.
@@ -146,8 +173,8 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() < 2 || arguments.at(1).startsWith(QLatin1Char('-'))) {
-        std::cerr
-            << "usage: readme_pictures FOLDER [mainWindow|about|clientEditor|browser|note]...\n";
+        std::cerr << "usage: readme_pictures FOLDER "
+                     "[mainWindow|about|clientEditor|browser|statistics|note]...\n";
         return 2;
     }
     ReadmePictures pictures(arguments.takeAt(1));
