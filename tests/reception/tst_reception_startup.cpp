@@ -4,7 +4,6 @@
 #include "OrdinaryUser.h"
 #include "ReceptionFixture.h"
 #include "database/DataControl.h"
-#include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "settings/ProgramValues.h"
 #include "settings/SettingsStore.h"
@@ -204,25 +203,11 @@ void StartupDecisionsTest::storedConfigConversions()
 void StartupDecisionsTest::attachReportsWhatTheLoadMustDo()
 {
     const QString path = TestEnvironment::copyEmptyDatabase(folder("db"));
-    const QString indexCount =
-        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'ClienteFecha'");
-    {
-        // A file of an earlier version, without the statistics' index.
-        DatabaseConnection older;
-        QCOMPARE(older.open(path, DatabaseConnection::Access::ReadWrite), DatabaseError::None);
-        QCOMPARE(older.beginWrite(), DatabaseError::None);
-        QCOMPARE(older.execute({QString(), QStringLiteral("DROP INDEX ClienteFecha"), {}}),
-                 DatabaseError::None);
-        QCOMPARE(older.commit(), DatabaseError::None);
-    }
     DataControl datLlamada;
     const DatabaseAttachResult attached = attachDatLlamada(datLlamada, path);
     QCOMPARE(attached.next, DatabaseAttachResult::Next::GoOn);
     QVERIFY(!attached.message);
     QVERIFY(datLlamada.isAttached());
-    qint64 indexes = 0;
-    QCOMPARE(datLlamada.connection().readNumber(indexCount, {}, &indexes), DatabaseError::None);
-    QCOMPARE(indexes, 1);
 
     DataControl unreachable;
     const DatabaseAttachResult off =

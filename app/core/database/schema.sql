@@ -27,6 +27,4 @@ CREATE TABLE Llamadas (
 );
 CREATE INDEX Fecha ON Llamadas (Fecha);
 CREATE INDEX Cliente ON Llamadas (Cliente);
--- The statistics count each client's calls of a range on this index alone, in client order.
-CREATE INDEX ClienteFecha ON Llamadas (Cliente, Fecha);
 CREATE INDEX PuestoFecha ON Llamadas (Puesto, Fecha);

@@ -17,17 +17,6 @@ QString callsCondition(int puesto)
                        : QStringLiteral("Puesto = :puesto AND Fecha >= :desde AND Fecha <= :hasta");
 }
 
-// Over a long range the clients' calls are counted on the index on Cliente and Fecha, read
-// in client order (no sorting of a million rows, no reading of the table); "+" keeps the index
-// on Fecha, better for a short range, from being chosen. A workstation's calls take its index.
-QString topClientsCondition(int puesto, qint64 callsInRange)
-{
-    constexpr qint64 longRange = 50000;
-    if (puesto != 0 || callsInRange < longRange)
-        return callsCondition(puesto);
-    return QStringLiteral("+Fecha >= :desde AND +Fecha <= :hasta");
-}
-
 class Reader
 {
 public:
@@ -144,7 +133,7 @@ CallStatistics CallStatistics::read(const QString& databasePath, const QDate& de
     statistics.error = reader.rows(
         QStringLiteral("SELECT Clientes.IdCliente, Clientes.Nombre, Clientes.Telefono, G.Cantidad "
                        "FROM (SELECT Cliente, count(*) AS Cantidad FROM Llamadas WHERE ") +
-            topClientsCondition(puesto, statistics.total) +
+            callsCondition(puesto) +
             QStringLiteral(
                 " GROUP BY Cliente) AS G INNER JOIN Clientes ON Clientes.IdCliente = "
                 "G.Cliente ORDER BY G.Cantidad DESC, Clientes.Nombre, Clientes.IdCliente LIMIT ") +
