@@ -1,5 +1,6 @@
 #include "DateBox.h"
 
+#include "MessageBox.h"
 #include "SelectAllOnFocus.h"
 
 #include <QKeyEvent>
@@ -92,4 +93,25 @@ void DateBox::keyPressEvent(QKeyEvent* event)
         }
     }
     QLineEdit::keyPressEvent(event);
+}
+
+bool acceptDateRange(QWidget* owner, DateBox* desde, DateBox* hasta)
+{
+    DateBox* wrong = nullptr;
+    QString text;
+    if (!desde->hasValidDate()) {
+        wrong = desde;
+        text = QStringLiteral("Corrija la 1er. fecha");
+    } else if (!hasta->hasValidDate()) {
+        wrong = hasta;
+        text = QStringLiteral("Corrija la 2da. fecha");
+    } else if (hasta->date() < desde->date()) {
+        wrong = hasta;
+        text = QStringLiteral("La 2da. fecha no puede ser anterior a la 1ra.");
+    }
+    if (!wrong)
+        return true;
+    MessageBox::show(owner, text);
+    wrong->setFocus();
+    return false;
 }

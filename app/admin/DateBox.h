@@ -27,3 +27,7 @@ protected:
 private:
     bool m_allowDash = false;
 };
+
+// Whether the two boxes hold a valid range, "Desde" not after "Hasta"; when not, the user is told
+// which box to correct and that box gets the focus.
+[[nodiscard]] bool acceptDateRange(QWidget* owner, DateBox* desde, DateBox* hasta);

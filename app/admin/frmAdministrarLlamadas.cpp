@@ -46,23 +46,10 @@ void frmAdministrar::cmdVer_Click()
     const auto puesto = static_cast<qint16>(m_cboPuesto->currentText().toShort());
     Statement source;
     if (m_chkFiltro->isChecked()) {
+        if (!acceptDateRange(this, m_mskDesde, m_mskHasta))
+            return;
         const QDate desde = m_mskDesde->date();
         const QDate hasta = m_mskHasta->date();
-        if (!desde.isValid()) {
-            MessageBox::show(this, QStringLiteral("Corrija la 1er. fecha"));
-            m_mskDesde->setFocus();
-            return;
-        }
-        if (!hasta.isValid()) {
-            MessageBox::show(this, QStringLiteral("Corrija la 2da. fecha"));
-            m_mskHasta->setFocus();
-            return;
-        }
-        if (hasta < desde) {
-            MessageBox::show(this, QStringLiteral("La 2da. fecha no puede ser anterior a la 1ra."));
-            m_mskHasta->setFocus();
-            return;
-        }
         source = todos ? Statements::callsBetween(desde, hasta)
                        : Statements::callsOfWorkstationBetween(desde, hasta, puesto);
     } else {

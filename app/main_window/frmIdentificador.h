@@ -224,9 +224,9 @@ private:
     int m_waitingShown = 0;
     bool m_balloonDue = false; // calls began to wait and the balloon has not said so yet
     bool m_repairTold = false;
-    bool m_memoryTold = false;     // calls held only in memory have been reported
-    bool m_unreadableTold = false; // an outbox that cannot be read has been reported
-    QStringList m_trayLines;       // what the tooltip says of the waiting calls
+    bool m_memoryTold = false;        // calls held only in memory have been reported
+    bool m_unreadableTold = false;    // an outbox that cannot be read has been reported
+    QStringList m_trayLines;          // what the tooltip says of the waiting calls
     bool m_lineWasRegistered = false; // the SIP line has registered since switched on
     bool m_lineLost = false; // the SIP line lost its registration and has not come back yet
     HelpWindow* m_help = nullptr;

@@ -3,10 +3,9 @@
 #include "ConfigWizardFixture.h"
 #include "SipPeer.h"
 
+#include <QProcess>
 #include <QRadioButton>
 #include <QSpinBox>
-
-#include <QProcess>
 #include <QTemporaryDir>
 
 class ConfigFinishTest : public ConfigWizardTestBase

@@ -110,23 +110,10 @@ void StatisticsTab::showRange(const QDate& desde, const QDate& hasta, int puesto
 
 void StatisticsTab::cmdVerEstadisticas_Click()
 {
+    if (!acceptDateRange(this, m_mskDesde, m_mskHasta))
+        return;
     const QDate desde = m_mskDesde->date();
     const QDate hasta = m_mskHasta->date();
-    if (!desde.isValid()) {
-        MessageBox::show(this, QStringLiteral("Corrija la 1er. fecha"));
-        m_mskDesde->setFocus();
-        return;
-    }
-    if (!hasta.isValid()) {
-        MessageBox::show(this, QStringLiteral("Corrija la 2da. fecha"));
-        m_mskHasta->setFocus();
-        return;
-    }
-    if (hasta < desde) {
-        MessageBox::show(this, QStringLiteral("La 2da. fecha no puede ser anterior a la 1ra."));
-        m_mskHasta->setFocus();
-        return;
-    }
     const int puesto = m_cboPuesto->currentIndex();
     CallStatistics statistics;
     {
