@@ -119,25 +119,28 @@ void KeySet::takeCount(qint64 count)
 KeySet::PhaseQuery KeySet::phaseQuery(const Statement& statement, qint64 newestKey, bool fromHead,
                                       bool nullPhase, const Anchor& anchor)
 {
+    // SQLite bounds an index range by the first bound it meets on a column, so the anchor's,
+    // which is tighter than the list's own range, goes first: otherwise every read after an
+    // anchor walks the index again from the list's head.
     QStringList conditions;
+    QStringList listConditions;
     if (!statement.where.isEmpty())
-        conditions << QLatin1Char('(') + statement.where + QLatin1Char(')');
+        listConditions << QLatin1Char('(') + statement.where + QLatin1Char(')');
     // "+" keeps the bound from steering the choice of index.
-    conditions << QStringLiteral("+Llamadas.IdLlamada <= ") + newestBound;
+    listConditions << QStringLiteral("+Llamadas.IdLlamada <= ") + newestBound;
     PhaseQuery query;
     query.values = statement.values;
     query.values.insert(newestBound, newestKey);
     const QString before = fromHead ? QStringLiteral(" < ") : QStringLiteral(" > ");
     const QString direction = fromHead ? QStringLiteral(" DESC") : QStringLiteral(" ASC");
     if (nullPhase) {
-        conditions << QStringLiteral("Llamadas.Fecha IS NULL");
         if (anchor.valid && anchor.nullFecha) {
             conditions << QStringLiteral("Llamadas.IdLlamada") + before + anchorKey;
             query.values.insert(anchorKey, anchor.key);
         }
+        conditions << QStringLiteral("Llamadas.Fecha IS NULL");
         query.order = QStringLiteral("Llamadas.IdLlamada") + direction;
     } else {
-        conditions << QStringLiteral("Llamadas.Fecha IS NOT NULL");
         if (anchor.valid && !anchor.nullFecha) {
             // The range on Fecha lets the index on it start at the anchor.
             conditions << QStringLiteral("Llamadas.Fecha") +
@@ -149,10 +152,11 @@ KeySet::PhaseQuery KeySet::phaseQuery(const Statement& statement, qint64 newestK
             query.values.insert(anchorFecha, anchor.fecha);
             query.values.insert(anchorKey, anchor.key);
         }
+        conditions << QStringLiteral("Llamadas.Fecha IS NOT NULL");
         query.order = QStringLiteral("Llamadas.Fecha") + direction +
                       QStringLiteral(", Llamadas.IdLlamada") + direction;
     }
-    query.where = conditions.join(QStringLiteral(" AND "));
+    query.where = (conditions + listConditions).join(QStringLiteral(" AND "));
     return query;
 }
 
