@@ -6,7 +6,7 @@ packages=(
     cmake g++ make dpkg-dev
     qt6-base-dev qt6-serialport-dev qt6-svg-dev libqt6sql6-sqlite qt6-translations-l10n
     libsqlite3-dev libxcb1-dev sqlite3 fonts-liberation xvfb xauth x11-utils imagemagick trayer
-    pkg-config libre-dev sip-tester
+    pkg-config libre-dev sip-tester libssl-dev openssl
     qt6-charts-dev libqt6opengl6-dev poppler-utils python3
 )
 if [ "${1:-}" = --package ]; then

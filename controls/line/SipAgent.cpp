@@ -1,5 +1,7 @@
 #include "SipAgent.h"
 
+#include "SipTls.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -236,7 +238,9 @@ void finishProbe(void* arg)
 void probeTimedOut(void* arg)
 {
     auto* d = static_cast<SipAgent::Private*>(arg);
-    d->handlers.registration({false, QStringLiteral("el servidor no responde")});
+    const QString refused = SipTls::lastRefusal(d->account.server);
+    d->handlers.registration(
+        {false, refused.isEmpty() ? QStringLiteral("el servidor no responde") : refused});
     d->beginStop();
 }
 
@@ -388,6 +392,8 @@ bool SipAgent::Private::setUp(QString* why)
     case SipTransport::Tls:
         err = tls_alloc(&tlsContext, TLS_METHOD_SSLV23, nullptr, nullptr);
         if (!err)
+            err = SipTls::requireTrustedServer(tlsContext, account.server);
+        if (!err)
             err = sip_transp_add(stack, SIP_TRANSP_TLS, &local, tlsContext);
         break;
     }
@@ -415,6 +421,7 @@ bool SipAgent::Private::setUp(QString* why)
 
 void SipAgent::Private::registerNow()
 {
+    SipTls::forgetRefusal();
     // A contact of its own for each registration (see retryRegistration).
     contactUser = account.user.toStdString() + "-" + std::to_string(rand_u32() % 1000000);
     const int err = sipreg_register(
@@ -431,8 +438,12 @@ void SipAgent::Private::onRegisterAnswer(int err, const struct sip_msg* msg)
         return;
     SipRegistrationResult result;
     result.registered = !err && msg && msg->scode >= 200 && msg->scode < 300;
-    if (!result.registered)
-        result.why = registrationFailure(err, msg, account);
+    if (!result.registered) {
+        result.why = SipTls::lastRefusal(account.server);
+        if (result.why.isEmpty())
+            result.why = registrationFailure(err, msg, account);
+    }
+    SipTls::forgetRefusal();
     handlers.registration(result);
 
     if (mode == Mode::Probe) {

@@ -6,7 +6,9 @@
 #include "SipLine.h"
 #include "SipPeer.h"
 #include "TestEnvironment.h"
+#include "TlsServer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -195,6 +197,52 @@ void SipLineTest::probe()
     QCOMPARE(finished.first().at(0).toBool(), registered);
     QCOMPARE(finished.first().at(1).toString(), text);
     QCOMPARE(finished.size(), 1);
+}
+
+void SipLineTest::tlsServerIsChecked_data()
+{
+    QTest::addColumn<TlsServer::MadeOutTo>("madeOutTo");
+    QTest::addColumn<bool>("authorityTrusted");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("unknown authority")
+        << TlsServer::MadeOutTo::ThisAddress << false
+        << "el certificado del servidor no es de una autoridad de confianza de este equipo";
+    QTest::newRow("another server's")
+        << TlsServer::MadeOutTo::AnotherName << true
+        << "el certificado del servidor es de otro servidor, no de «127.0.0.1»";
+    // The handshake completes and the REGISTER goes out; this server answers nothing.
+    QTest::newRow("trusted") << TlsServer::MadeOutTo::ThisAddress << true
+                             << "el servidor no responde";
+}
+
+void SipLineTest::tlsServerIsChecked()
+{
+    QFETCH(TlsServer::MadeOutTo, madeOutTo);
+    QFETCH(bool, authorityTrusted);
+    QFETCH(QString, text);
+    Office office;
+    office.registrarPort = SipPeer::freePort();
+    office.localPort = SipPeer::freePort();
+    TlsServer server;
+    QVERIFY(server.start(office.registrarPort, madeOutTo));
+    // The machine's own authorities are replaced by the made-up one, or by none.
+    const QTemporaryDir noAuthorities;
+    qputenv("SSL_CERT_DIR", QFile::encodeName(noAuthorities.path()));
+    qputenv("SSL_CERT_FILE", QFile::encodeName(authorityTrusted ? server.authorityFile()
+                                                                : noAuthorities.path() + "/none"));
+    SipLine line(office.account(SipTransport::Tls));
+    QSignalSpy finished(&line, &SipLine::probeFinished);
+    line.probe();
+    const bool answered = finished.wait(8000);
+    qunsetenv("SSL_CERT_DIR");
+    qunsetenv("SSL_CERT_FILE");
+    QVERIFY(answered);
+    QCOMPARE(finished.first().at(0).toBool(), false);
+    QVERIFY2(finished.first().at(1).toString().startsWith(text),
+             qPrintable(finished.first().at(1).toString()));
+    // Nothing, not even the user's name, goes to a server that was not trusted.
+    QTRY_COMPARE(server.received().contains(QLatin1String("REGISTER sip:")),
+                 text == QLatin1String("el servidor no responde"));
 }
 
 void SipLineTest::callsFromTheRegistrar()
