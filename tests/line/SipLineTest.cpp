@@ -8,14 +8,15 @@
 #include "TestEnvironment.h"
 #include "TlsServer.h"
 
-#include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 #include <QUdpSocket>
 
+#include <memory>
 #include <sys/resource.h>
+#include <vector>
 
 namespace {
 
@@ -317,37 +318,63 @@ void SipLineTest::registrarComesBack()
     QCOMPARE(calls.numbers, QStringList{QStringLiteral("1112222")});
 }
 
+void SipLineTest::hostileMessages_data()
+{
+    QTest::addColumn<SipTransport>("transport");
+    QTest::newRow("udp") << SipTransport::Udp;
+    QTest::newRow("tcp") << SipTransport::Tcp;
+}
+
 void SipLineTest::hostileMessages()
 {
+    QFETCH(SipTransport, transport);
+    const bool tcp = transport == SipTransport::Tcp;
     Office office;
-    QVERIFY(office.start());
+    QVERIFY(office.start(600, transport));
     CallLog calls(office.lineo);
     office.lineo.setEnabled(true);
     QTRY_COMPARE(office.lineo.Estado(), QStringLiteral("Registrado"));
 
-    // From the registrar's own address, the one that may ring: cut short, with a header of 60
-    // kB, with lengths that do not hold, and no SIP at all.
+    // From the registrar's own address, the one that may ring, each message in a datagram or on
+    // a connection of its own: cut short, with a header past 64 kB where the transport allows
+    // it, with lengths that do not hold, and no SIP at all.
+    const QByteArray via = tcp ? "TCP" : "UDP";
     const QByteArray head = "INVITE sip:alice@127.0.0.1 SIP/2.0\r\n"
-                            "Via: SIP/2.0/UDP 127.0.0.1:5999;branch=z9hG4bK-hostile\r\n"
-                            "From: <sip:666@127.0.0.1>;tag=h\r\nTo: <sip:alice@127.0.0.1>\r\n"
-                            "Call-ID: hostile@127.0.0.1\r\nCSeq: 1 INVITE\r\n";
-    const QList<QByteArray> datagrams{
-        head.left(head.size() / 2),
-        head + "X-Relleno: " + QByteArray(60000, 'a') + "\r\nContent-Length: 0\r\n\r\n",
-        head + "Content-Length: 999999\r\n\r\nv=0\r\n",
-        head + "Content-Length: -5\r\n\r\n",
+                            "Via: SIP/2.0/" +
+                            via +
+                            " 127.0.0.1:5999;branch=z9hG4bK-hostile\r\n"
+                            "To: <sip:alice@127.0.0.1>\r\nCSeq: 1 INVITE\r\n";
+    const QByteArray hostile = head + "From: <sip:666@127.0.0.1>;tag=h\r\nCall-ID: h@127.0.0.1\r\n";
+    const QList<QByteArray> messages{
+        hostile.left(hostile.size() / 2),
+        hostile + "X-Relleno: " + QByteArray(tcp ? 70000 : 60000, 'a') +
+            "\r\nContent-Length: 0\r\n\r\n",
+        hostile + "Content-Length: 999999\r\n\r\nv=0\r\n",
+        hostile + "Content-Length: -5\r\n\r\n",
         QByteArray(2000, '\0'),
     };
     QUdpSocket udp;
-    QVERIFY(udp.bind(QHostAddress::LocalHost, 0));
-    for (const QByteArray& datagram : datagrams)
-        udp.writeDatagram(datagram, QHostAddress::LocalHost, quint16(office.localPort));
+    std::vector<std::unique_ptr<QTcpSocket>> connections;
+    const auto send = [&](const QByteArray& message) {
+        if (!tcp) {
+            udp.writeDatagram(message, QHostAddress::LocalHost, quint16(office.localPort));
+            return;
+        }
+        auto& connection = connections.emplace_back(std::make_unique<QTcpSocket>());
+        connection->connectToHost(QHostAddress::LocalHost, quint16(office.localPort));
+        if (connection->waitForConnected(2000)) {
+            connection->write(message);
+            connection->waitForBytesWritten(2000);
+        }
+    };
+    for (const QByteArray& message : messages)
+        send(message);
 
     QTest::qWait(300);
     QVERIFY(idleProcessorMs() < 150);
     // Still in service: a true call is raised, and only that one.
-    QVERIFY2(office.ring(QStringLiteral("sip:1112222@127.0.0.1")),
-             qPrintable(office.peer.lastCallOutput()));
+    send(head + "From: <sip:1112222@127.0.0.1>;tag=c\r\nCall-ID: c@127.0.0.1\r\n"
+                "Content-Length: 0\r\n\r\n");
     QTRY_COMPARE(calls.numbers, QStringList{QStringLiteral("1112222")});
     QTest::qWait(100);
     QCOMPARE(calls.numbers, QStringList{QStringLiteral("1112222")});

@@ -21,5 +21,6 @@ private slots:
     void callsFromTheRegistrar();
     void strangersAreRefused();
     void registrarComesBack();
+    void hostileMessages_data();
     void hostileMessages();
 };
