@@ -7,6 +7,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 // The first chunk is small so the first rows show at once; later ones grow, each still a
@@ -15,10 +16,21 @@ constexpr int firstChunk = 200;
 constexpr int largestChunk = 20000;
 // Rows read beyond the one asked for from the tail, so a screen of rows is there at once.
 constexpr int tailMargin = 100;
-// A count in pieces: each piece holds the read lock about pieceMs.
+// A count in pieces starts with this many rows a piece.
 constexpr qint64 firstPiece = 5000;
 constexpr qint64 smallestPiece = 500;
-constexpr double pieceMs = 30.0;
+// How long one read, of keys or of a piece of the count, should hold the read lock: other
+// workstations' writes wait that long, and the window too when it reads.
+constexpr double shortReadMs = 25.0;
+
+// The size of the next read, from how long one of `size` rows took: about shortReadMs, growing
+// at most fourfold at a time.
+qint64 sizedToShortRead(qint64 size, qint64 elapsedNs, qint64 smallest, qint64 largest)
+{
+    const double ms = std::max(1.0, static_cast<double>(elapsedNs) / 1e6);
+    const auto sized = static_cast<qint64>(static_cast<double>(size) * shortReadMs / ms);
+    return std::clamp(sized, smallest, std::max(smallest, std::min(largest, size * 4)));
+}
 
 const QString newestBound = QStringLiteral(":llamora_newest");
 const QString anchorFecha = QStringLiteral(":llamora_fecha");
@@ -219,10 +231,8 @@ int KeySet::countInPieces(DatabaseConnection& connection, const Statement& state
             }
             *count += piece;
             anchor = Anchor::at(fecha, keys.constFirst());
-            // The next piece sized to hold the read lock about pieceMs.
-            const double ms = std::max(1.0, static_cast<double>(timer.nsecsElapsed()) / 1e6);
-            const auto sized = static_cast<qint64>(static_cast<double>(piece) * pieceMs / ms);
-            piece = std::clamp(sized, smallestPiece, piece * 4);
+            piece = sizedToShortRead(piece, timer.nsecsElapsed(), smallestPiece,
+                                     std::numeric_limits<qint64>::max());
             QThread::msleep(1);
         }
     }
@@ -267,9 +277,12 @@ bool KeySet::readMore()
         return false;
     }
     const int limit = std::min(m_nextChunk, remaining);
-    m_nextChunk = std::min(m_nextChunk * 4, largestChunk);
     QList<qint64> keys;
+    QElapsedTimer timer;
+    timer.start();
     m_lastError = readChunk(true, limit, &keys, &m_headAnchor);
+    m_nextChunk =
+        static_cast<int>(sizedToShortRead(limit, timer.nsecsElapsed(), firstChunk, largestChunk));
     if (m_lastError != DatabaseError::None)
         return false;
     const bool met = takeHead(keys);
