@@ -7,11 +7,11 @@
 // another telephone answers. Also the processor time of the whole process over ten idle seconds
 // while registered. Everything lives in a temporary folder, the configuration home included.
 #include "LargeDatabase.h"
-#include "LineSettings.h"
 #include "Lineo.h"
 #include "Median.h"
 #include "Parlux.h"
-#include "SipPeer.h"
+#include "PrivateHome.h"
+#include "SipOffice.h"
 #include "database/DataControl.h"
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
@@ -22,7 +22,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -74,13 +73,9 @@ QByteArray awaitStatus(QUdpSocket& socket, const QByteArray& status)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/llamora-sip-bench-XXXXXX"));
+    const PrivateHome root;
     if (!root.isValid())
         return 1;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.path() + QStringLiteral("/config")));
-    qputenv("HOME", QFile::encodeName(root.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int calls = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 300;
 
@@ -96,15 +91,7 @@ int main(int argc, char** argv)
 
     SipPeer pbx;
     LineSettings line;
-    line.source = LineSource::Sip;
-    line.sip.server = QStringLiteral("127.0.0.1");
-    line.sip.port = SipPeer::freePort();
-    line.sip.localPort = SipPeer::freePort();
-    line.sip.user = QStringLiteral("recepcion");
-    line.sip.password = QStringLiteral("clave");
-    QString problem;
-    if (!line.save(&problem) ||
-        !pbx.startRegistrar(line.sip.port, line.sip.user, line.sip.password)) {
+    if (!startSipOffice(pbx, QStringLiteral("recepcion"), QStringLiteral("clave"), &line)) {
         std::fprintf(stderr, "could not start the registrar\n");
         return 1;
     }

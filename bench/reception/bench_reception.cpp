@@ -13,6 +13,7 @@
 #include "Lineo.h"
 #include "Parlux.h"
 #include "PortTable.h"
+#include "PrivateHome.h"
 #include "database/DataControl.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
@@ -28,7 +29,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -223,14 +223,9 @@ void print(const char* name, const Run& run)
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/llamora-bench-XXXXXX"));
+    const PrivateHome root;
     if (!root.isValid())
         return 1;
-    // A private configuration home: the port table written here is never the user's.
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.path() + QStringLiteral("/config")));
-    qputenv("HOME", QFile::encodeName(root.path()));
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
     const int calls = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 1000;

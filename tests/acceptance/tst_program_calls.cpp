@@ -5,7 +5,7 @@
 #include "MessageBox.h"
 #include "ProgramDatabase.h"
 #include "ProgramWindowsFixture.h"
-#include "SipPeer.h"
+#include "SipOffice.h"
 #include "database/DataControl.h"
 #include "outbox/Outbox.h"
 #include "reception/CallReception.h"
@@ -136,15 +136,7 @@ void ProgramCallsTest::sipCallReachesPanelAndDatabase()
     TestEnvironment env;
     SipPeer pbx;
     LineSettings line;
-    line.source = LineSource::Sip;
-    line.sip.server = QStringLiteral("127.0.0.1");
-    line.sip.port = SipPeer::freePort();
-    line.sip.localPort = SipPeer::freePort();
-    line.sip.user = QStringLiteral("recepcion");
-    line.sip.password = QStringLiteral("s3creta");
-    QString problem;
-    QVERIFY(line.save(&problem));
-    QVERIFY(pbx.startRegistrar(line.sip.port, line.sip.user, line.sip.password));
+    QVERIFY(startSipOffice(pbx, QStringLiteral("recepcion"), QStringLiteral("s3creta"), &line));
     const QString folder = env.makeFolder(QStringLiteral("datos"));
     const QString db = TestEnvironment::copyEmptyDatabase(folder);
     QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
