@@ -416,8 +416,13 @@ private slots:
                             QDateTime(monday.addDays((i + n) % 9), QTime((i * 5 + n) % 24, 59, 59)),
                             1 + (i + n) % 4);
         }
-        // A deleted client's calls still count, but he is not among the ten.
+        // A deleted client's calls still count, but he is not among the ten; calls without a
+        // date are in no range.
         office.exec(QStringLiteral("DELETE FROM Clientes WHERE Nombre = 'Cliente 12'"));
+        office.exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N "
+                                   "WHERE I < 20) INSERT INTO Llamadas (Cliente, Puesto) SELECT ?, "
+                                   "1 FROM N"),
+                    {clients.constFirst()});
         const QDate sunday = monday.addDays(6);
         for (const auto& [desde, hasta, puesto] :
              {std::tuple{monday, monday.addDays(8), 0}, std::tuple{monday, sunday, 3},
