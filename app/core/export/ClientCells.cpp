@@ -9,6 +9,8 @@
 namespace {
 // Clients per read: a short read each.
 constexpr int clientsPerRead = 20000;
+// Keys up to this are looked up in a plain table (4 bytes per key).
+constexpr qint64 farKey = 10'000'000;
 const QString clientsTable = QStringLiteral("Clientes");
 } // namespace
 
@@ -37,15 +39,23 @@ int ClientCells::read(DatabaseConnection& connection, const QList<ListColumn>& c
                              "Clientes.IdCliente LIMIT ") +
               QString::number(clientsPerRead);
     m_rows.clear();
+    m_farRows.clear();
     m_texts.clear();
     m_ends.clear();
     qint64 after = -1;
+    int clients = 0;
     for (int read = clientsPerRead; read == clientsPerRead;) {
         read = 0;
         const int error = connection.readRows(
             select, {{QStringLiteral(":llamora_after"), after}}, [&](const StoredRow& row) {
                 after = row.number(0);
-                m_rows.insert(after, static_cast<int>(m_rows.size()));
+                if (after < 0 || after > farKey) {
+                    m_farRows.insert(after, clients++);
+                } else {
+                    if (after >= static_cast<qint64>(m_rows.size()))
+                        m_rows.resize(static_cast<size_t>(after) + 1, -1);
+                    m_rows[static_cast<size_t>(after)] = clients++;
+                }
                 for (int slot = 0; slot < m_slotCount; ++slot) {
                     m_texts.append(texts.text(row, slot + 1, clientColumns.at(slot).format));
                     m_ends.push_back(m_texts.size());

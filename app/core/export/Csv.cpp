@@ -34,9 +34,19 @@ QByteArray byteOrderMark()
 
 void appendField(QByteArrayView field, bool firstOfLine, QByteArray* out)
 {
+    const bool quoted = needsQuotes(field);
+    if (!quoted && !looksLikeFormula(field)) {
+        // Most fields: copied as they are into the room the buffer keeps.
+        const qsizetype at = out->size();
+        out->resize(at + (firstOfLine ? 0 : 1) + field.size());
+        char* to = out->data() + at;
+        if (!firstOfLine)
+            *to++ = separator;
+        std::copy(field.begin(), field.end(), to);
+        return;
+    }
     if (!firstOfLine)
         out->append(separator);
-    const bool quoted = needsQuotes(field);
     if (quoted)
         out->append('"');
     if (looksLikeFormula(field))
