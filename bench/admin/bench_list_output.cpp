@@ -1,4 +1,5 @@
-// Export and statistics benchmark, run by hand:  bench_list_output [folder] [--once]
+// Export and statistics benchmark, run by hand:
+//   bench_list_output [folder] [--once] [--export | --statistics]
 // On a file of 100,000 clients and 1,000,000 calls (built in a temporary folder, or reused from
 // the given one), measures as medians of a few runs:
 //  - the export of every call (S8) and of every client to CSV, while another process logs a
@@ -120,13 +121,15 @@ void statistics(const QString& path)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    if (QCoreApplication::arguments().contains(QStringLiteral("--once"))) {
+    QStringList arguments = QCoreApplication::arguments();
+    if (arguments.removeAll(QStringLiteral("--once")) > 0)
         runs = 1;
-        --argc;
-    }
+    // One of the two measures only.
+    const bool exportOnly = arguments.removeAll(QStringLiteral("--export")) > 0;
+    const bool statisticsOnly = arguments.removeAll(QStringLiteral("--statistics")) > 0;
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
     QTemporaryDir temporary;
-    const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
+    const QString folder = arguments.size() > 1 ? arguments.at(1) : temporary.path();
     const QString big = folder + QStringLiteral("/big.mdb");
     if (!QFile::exists(big)) {
         QElapsedTimer timer;
@@ -138,7 +141,9 @@ int main(int argc, char* argv[])
         std::printf("file built in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
     }
     std::printf("| %-44s | %12s | %-9s | %s\n", "Measure (medians)", "Result", "Goal", "Notes");
-    statistics(big);
-    exports(big, folder);
+    if (!exportOnly)
+        statistics(big);
+    if (!statisticsOnly)
+        exports(big, folder);
     return 0;
 }

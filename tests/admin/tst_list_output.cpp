@@ -9,6 +9,7 @@
 #include "database/DataControl.h"
 #include "database/DatabaseConnection.h"
 #include "database/DateText.h"
+#include "export/ListExport.h"
 #include "export/ListOutput.h"
 #include "frmAdministrar.h"
 #include "statistics/CallStatistics.h"
@@ -296,6 +297,54 @@ private slots:
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
+    // A call list longer than a page, read along its order: calls of the same second, calls
+    // without a date (last) and calls of a deleted client (left out), as plain SQL lists them.
+    void exportReadsCallListInOrder()
+    {
+        Office office;
+        office.exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N "
+                                   "WHERE I < 40) INSERT INTO Clientes (Nombre, Telefono, Alerta) "
+                                   "SELECT printf('Cliente %d', I), I, I % 2 FROM N"));
+        office.exec(QStringLiteral(
+            "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 12000) "
+            "INSERT INTO Llamadas (Cliente, Fecha, Puesto) SELECT 1 + I * 7 % 40, CASE WHEN I % "
+            "997 = 0 THEN NULL ELSE datetime('2026-01-01', '+' || (I * 7919 % 3000) || ' "
+            "minutes') END, 1 + I % 10 FROM N"));
+        office.exec(QStringLiteral("DELETE FROM Clientes WHERE Nombre = 'Cliente 5'"));
+        const QList<ListColumn> columns = {
+            {QStringLiteral("Fecha"), QStringLiteral("Fecha"), ListColumn::Format::DateTime},
+            {QStringLiteral("Nombre"), QStringLiteral("Nombre")},
+            {QStringLiteral("Alerta"), QStringLiteral("Alerta"), ListColumn::Format::YesNo},
+            {QStringLiteral("Llamada"), QStringLiteral("IdLlamada")}};
+        QTemporaryDir folder;
+        const QString file = folder.filePath(QStringLiteral("llamadas.csv"));
+        ListExport job(office.path(), Statements::allCalls(), columns, file);
+        const ListExport::Outcome outcome = job.run();
+        QVERIFY(outcome.kind == ListExport::Outcome::Kind::Written);
+
+        QList<QStringList> expected = {{QStringLiteral("Fecha"), QStringLiteral("Nombre"),
+                                        QStringLiteral("Alerta"), QStringLiteral("Llamada")}};
+        DatabaseConnection connection;
+        connection.open(office.path(), DatabaseConnection::Access::ReadOnly);
+        QSqlQuery query(connection.database());
+        query.exec(
+            QStringLiteral("SELECT Fecha, Nombre, Alerta, IdLlamada FROM Clientes INNER JOIN "
+                           "Llamadas ON IdCliente = Cliente ORDER BY Fecha IS NULL, Fecha "
+                           "DESC, IdLlamada DESC"));
+        while (query.next()) {
+            const QDateTime fecha = QDateTime::fromString(query.value(0).toString(),
+                                                          QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+            expected << QStringList{fecha.isValid() ? DateText::regionalDateTime(fecha) : QString(),
+                                    query.value(1).toString(),
+                                    query.value(2).toInt() != 0 ? QStringLiteral("Sí")
+                                                                : QStringLiteral("No"),
+                                    query.value(3).toString()};
+        }
+        QCOMPARE(outcome.rows, expected.size() - 1);
+        QVERIFY(expected.size() > 11000);
+        QCOMPARE(readWithPython(file), expected);
+    }
+
     void printToPdf()
     {
         Office office;
@@ -367,8 +416,13 @@ private slots:
                             QDateTime(monday.addDays((i + n) % 9), QTime((i * 5 + n) % 24, 59, 59)),
                             1 + (i + n) % 4);
         }
-        // A deleted client's calls still count, but he is not among the ten.
+        // A deleted client's calls still count, but he is not among the ten; calls without a
+        // date are in no range.
         office.exec(QStringLiteral("DELETE FROM Clientes WHERE Nombre = 'Cliente 12'"));
+        office.exec(QStringLiteral("WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N "
+                                   "WHERE I < 20) INSERT INTO Llamadas (Cliente, Puesto) SELECT ?, "
+                                   "1 FROM N"),
+                    {clients.constFirst()});
         const QDate sunday = monday.addDays(6);
         for (const auto& [desde, hasta, puesto] :
              {std::tuple{monday, monday.addDays(8), 0}, std::tuple{monday, sunday, 3},

@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <algorithm>
 #include <sqlite3.h>
 
 // The connection's commands and reads.
@@ -86,11 +87,61 @@ int DatabaseConnection::readNumber(const QString& sql, const QVariantMap& values
     return error;
 }
 
-int DatabaseConnection::readKeys(const QString& sqlText, const QVariantMap& values,
-                                 QList<qint64>* keys, QVariant* lastSecondColumn)
+int DatabaseConnection::readKeys(const QString& sql, const QVariantMap& values, QList<qint64>* keys,
+                                 QVariant* lastSecondColumn)
 {
     if (lastSecondColumn != nullptr)
         *lastSecondColumn = QVariant();
+    // The second column is copied as bytes into one buffer, and made a text only for the last row.
+    bool lastNull = true;
+    QByteArray last;
+    const int error = readRows(sql, values, [&](const StoredRow& row) {
+        keys->append(row.number(0));
+        if (lastSecondColumn == nullptr)
+            return;
+        lastNull = row.isNull(1);
+        const QByteArrayView text = row.text(1);
+        last.resize(text.size());
+        std::copy(text.begin(), text.end(), last.begin());
+    });
+    if (lastSecondColumn != nullptr && !lastNull)
+        *lastSecondColumn = QString::fromUtf8(last);
+    return error;
+}
+
+namespace {
+class SqliteRow : public StoredRow
+{
+public:
+    explicit SqliteRow(sqlite3_stmt* query)
+        : m_query(query)
+        , m_columns(sqlite3_column_count(query))
+    {}
+    bool isNull(int column) const override
+    {
+        return column >= m_columns || sqlite3_column_type(m_query, column) == SQLITE_NULL;
+    }
+    qint64 number(int column) const override
+    {
+        return column < m_columns ? sqlite3_column_int64(m_query, column) : 0;
+    }
+    QByteArrayView text(int column) const override
+    {
+        if (column >= m_columns)
+            return {};
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_query, column));
+        return {text, sqlite3_column_bytes(m_query, column)};
+    }
+
+private:
+    sqlite3_stmt* m_query;
+    int m_columns;
+};
+} // namespace
+
+int DatabaseConnection::readRows(const QString& sqlText, const QVariantMap& values,
+                                 const std::function<void(const StoredRow& row)>& take)
+{
     sqlite3* connection = isOpen() ? sqliteHandle(database()) : nullptr;
     if (connection == nullptr)
         return DatabaseError::FileNotFound;
@@ -116,18 +167,9 @@ int DatabaseConnection::readKeys(const QString& sqlText, const QVariantMap& valu
         }
     }
     if (code == SQLITE_OK) {
-        const bool wantsSecond = lastSecondColumn != nullptr && sqlite3_column_count(query) > 1;
-        while ((code = sqlite3_step(query)) == SQLITE_ROW) {
-            keys->append(sqlite3_column_int64(query, 0));
-            if (wantsSecond) {
-                if (sqlite3_column_type(query, 1) == SQLITE_NULL) {
-                    *lastSecondColumn = QVariant();
-                } else {
-                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(query, 1));
-                    *lastSecondColumn = QString::fromUtf8(text, sqlite3_column_bytes(query, 1));
-                }
-            }
-        }
+        const SqliteRow row(query);
+        while ((code = sqlite3_step(query)) == SQLITE_ROW)
+            take(row);
         if (code == SQLITE_DONE)
             code = SQLITE_OK;
     }

@@ -59,7 +59,7 @@ public:
     bool readMore();
     [[nodiscard]] int lastError() const { return m_lastError; }
 
-private:
+    // Reading a call list along its order from a row on (also a page at a time, by the export).
     struct Anchor
     {
         bool valid = false;
@@ -81,6 +81,8 @@ private:
     };
     [[nodiscard]] static PhaseQuery phaseQuery(const Statement& statement, qint64 newestKey,
                                                bool fromHead, bool nullPhase, const Anchor& anchor);
+
+private:
     int readChunk(bool fromHead, int limit, QList<qint64>* keys, Anchor* anchor);
     int readPhase(bool fromHead, bool nullPhase, const Anchor& anchor, int limit,
                   QList<qint64>* keys, Anchor* last);

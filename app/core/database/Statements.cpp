@@ -42,6 +42,7 @@ Statement callStatement(const QString& id, const QString& columns, const QString
     statement.orderBy = newestFirst;
     statement.values = values;
     statement.readInChunks = true;
+    statement.callsWithClients = from == clientsWithCalls;
     return statement;
 }
 

@@ -21,6 +21,9 @@ struct Statement
     // A call list over Llamadas in the order Fecha DESC, IdLlamada DESC: its keys may be read
     // in chunks along that order.
     bool readInChunks = false;
+    // Each row is a call beside its client (Clientes INNER JOIN Llamadas on Llamadas.Cliente),
+    // and the conditions are on Llamadas alone.
+    bool callsWithClients = false;
 
     [[nodiscard]] bool isValid() const { return !from.isEmpty(); }
     // The whole statement, for reading all rows at once.

@@ -1,20 +1,23 @@
 #include "export/CellText.h"
 
+#include "database/DatabaseConnection.h"
 #include "database/DateText.h"
 
 #include <QDate>
 #include <QTime>
 
 namespace {
+constexpr int secondsPerDay = 24 * 3600;
+
 // The number written at text[from, from + digits), or -1 when a character is not a digit.
-int digitsAt(QStringView text, int from, int digits)
+int digitsAt(QByteArrayView text, int from, int digits)
 {
     int number = 0;
     for (int i = from; i < from + digits; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c < u'0' || c > u'9')
+        const char c = text.at(i);
+        if (c < '0' || c > '9')
             return -1;
-        number = number * 10 + (c - u'0');
+        number = number * 10 + (c - '0');
     }
     return number;
 }
@@ -24,54 +27,58 @@ CellText::CellText(QLocale locale)
     : m_locale(std::move(locale))
 {}
 
-const QString& CellText::dayText(int year, int month, int day)
+const QByteArray& CellText::dayText(int year, int month, int day)
 {
     const QDate date(year, month, day);
     const auto found = m_days.constFind(date.toJulianDay());
     if (found != m_days.cend())
         return *found;
-    return *m_days.insert(date.toJulianDay(), DateText::regionalDate(date, m_locale));
+    return *m_days.insert(date.toJulianDay(), DateText::regionalDate(date, m_locale).toUtf8());
 }
 
-const QString& CellText::timeText(int secondOfDay)
+const QByteArray& CellText::timeText(int secondOfDay)
 {
-    const auto found = m_times.constFind(secondOfDay);
-    if (found != m_times.cend())
-        return *found;
-    return *m_times.insert(secondOfDay,
-                           DateText::regionalTime(QTime(0, 0).addSecs(secondOfDay), m_locale));
+    if (m_times.empty())
+        m_times.resize(secondsPerDay);
+    QByteArray& text = m_times[static_cast<size_t>(secondOfDay)];
+    if (text.isEmpty())
+        text = DateText::regionalTime(QTime(0, 0).addSecs(secondOfDay), m_locale).toUtf8();
+    return text;
 }
 
-QString CellText::text(const QVariant& stored, ListColumn::Format format)
+QByteArrayView CellText::text(const StoredRow& row, int column, ListColumn::Format format)
 {
     switch (format) {
     case ListColumn::Format::Text:
-        return stored.toString();
+        return row.text(column);
     case ListColumn::Format::YesNo:
         // Null counts as No.
-        return stored.toLongLong() != 0 ? QStringLiteral("Sí") : QStringLiteral("No");
+        return row.number(column) != 0 ? QByteArrayView("S\xC3\xAD") : QByteArrayView("No");
     case ListColumn::Format::Date:
     case ListColumn::Format::DateTime:
         break;
     }
-    if (stored.isNull())
-        return QString();
     // "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss", read digit by digit: parsing a million moments
     // through QDateTime would take longer than the rest of an export.
-    const QString value = stored.toString();
-    const QStringView text(value);
-    const int year = text.size() >= 10 ? digitsAt(text, 0, 4) : -1;
-    const int month = year >= 0 ? digitsAt(text, 5, 2) : -1;
-    const int day = month >= 0 ? digitsAt(text, 8, 2) : -1;
+    const QByteArrayView stored = row.text(column);
+    const int year = stored.size() >= 10 ? digitsAt(stored, 0, 4) : -1;
+    const int month = year >= 0 ? digitsAt(stored, 5, 2) : -1;
+    const int day = month >= 0 ? digitsAt(stored, 8, 2) : -1;
     if (day < 0 || !QDate::isValid(year, month, day))
-        return value;
+        return stored;
     if (format == ListColumn::Format::Date)
         return dayText(year, month, day);
-    const int hour = text.size() >= 19 ? digitsAt(text, 11, 2) : 0;
-    const int minute = text.size() >= 19 ? digitsAt(text, 14, 2) : 0;
-    const int second = text.size() >= 19 ? digitsAt(text, 17, 2) : 0;
+    const int hour = stored.size() >= 19 ? digitsAt(stored, 11, 2) : 0;
+    const int minute = stored.size() >= 19 ? digitsAt(stored, 14, 2) : 0;
+    const int second = stored.size() >= 19 ? digitsAt(stored, 17, 2) : 0;
     if (!QTime::isValid(hour, minute, second))
-        return value;
-    return dayText(year, month, day) + QLatin1Char(' ') +
-           timeText(hour * 3600 + minute * 60 + second);
+        return stored;
+    const QByteArray& date = dayText(year, month, day);
+    const QByteArray& time = timeText(hour * 3600 + minute * 60 + second);
+    // Assembled in one buffer that keeps its room from row to row.
+    m_dateTime.resize(date.size() + 1 + time.size());
+    char* out = std::copy(date.cbegin(), date.cend(), m_dateTime.begin());
+    *out++ = ' ';
+    std::copy(time.cbegin(), time.cend(), out);
+    return m_dateTime;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QStringList>
 
 // CSV as the Spanish spreadsheets open it: UTF-8 with a byte-order mark, fields separated by
@@ -12,6 +13,10 @@ namespace Csv {
 inline constexpr char separator = ';';
 // The byte-order mark that tells the spreadsheet the file is UTF-8.
 [[nodiscard]] QByteArray byteOrderMark();
-// Appends one line (its fields and the CR LF) to out, in UTF-8.
+// Appends one field given in UTF-8, after a separator unless it is the first of its line.
+void appendField(QByteArrayView field, bool firstOfLine, QByteArray* out);
+// Ends a line.
+void endLine(QByteArray* out);
+// Appends one whole line (its fields and the CR LF).
 void appendLine(const QStringList& fields, QByteArray* out);
 } // namespace Csv

@@ -42,31 +42,35 @@ ListExport::Outcome ListExport::run(const Progress& progress)
     if (!file.open(QIODevice::WriteOnly))
         return fileFailed(file);
     QByteArray buffer = Csv::byteOrderMark();
+    buffer.reserve(2 * writeChunk);
     QStringList captions;
     for (const ListColumn& column : std::as_const(m_columns))
         captions << column.caption;
     Csv::appendLine(captions, &buffer);
-    QList<QStringList> rows;
+    const int lastColumn = static_cast<int>(m_columns.size()) - 1;
+    const ListReader::CellSink writeCell = [&](int column, QByteArrayView text) {
+        Csv::appendField(text, column == 0, &buffer);
+        if (column == lastColumn) {
+            Csv::endLine(&buffer);
+            ++outcome.rows;
+        }
+    };
     while (!reader.atEnd()) {
         if (m_stop) {
             file.cancelWriting();
             outcome.kind = Outcome::Kind::Stopped;
             return outcome;
         }
-        rows.clear();
-        if (const int error = reader.readPage(&rows); error != DatabaseError::None) {
+        if (const int error = reader.readPage(writeCell); error != DatabaseError::None) {
             file.cancelWriting();
             outcome.kind = Outcome::Kind::DatabaseFailed;
             outcome.databaseError = error;
             return outcome;
         }
-        for (const QStringList& row : std::as_const(rows))
-            Csv::appendLine(row, &buffer);
-        outcome.rows += static_cast<int>(rows.size());
         if (buffer.size() >= writeChunk) {
             if (file.write(buffer) != buffer.size())
                 return fileFailed(file);
-            buffer.clear();
+            buffer.resize(0);
         }
         if (progress)
             progress(outcome.rows, reader.rowCount());
