@@ -3,6 +3,7 @@
 #include "DatabaseFixture.h"
 #include "PostgresServer.h"
 #include "database/DataControl.h"
+#include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "database/Statements.h"
 #include "database/server/ServerSchema.h"
@@ -50,6 +51,7 @@ private slots:
     void serverStoppedAtOnceComesBackWithItsRows();
     void filterAndSortGiveWhatTheFileGives_data();
     void filterAndSortGiveWhatTheFileGives();
+    void openTellsWhyTheServerRefused();
     void callListsPurgeStatisticsAndExportAgree();
     void maintenanceOnTheServerTellsWhatItDid();
 
@@ -185,6 +187,29 @@ void DatabaseServerTest::filterAndSortGiveWhatTheFileGives()
     const QList<qint64> onFile = keysIn(*m_sameClients.first);
     QVERIFY(!onFile.isEmpty());
     QCOMPARE(keysIn(*m_sameClients.second), onFile);
+}
+
+void DatabaseServerTest::openTellsWhyTheServerRefused()
+{
+    const auto openError = [](const ServerAddress& address) {
+        DatabaseConnection connection;
+        return connection.open(address.toDatabaseName());
+    };
+    ServerAddress address = m_server->freshDatabase(QStringLiteral("sin_tablas"));
+    QCOMPARE(openError(address), DatabaseError::NotADatabase);
+    address.database = QStringLiteral("no_existe");
+    QCOMPARE(openError(address), DatabaseError::FileNotFound);
+    address = m_server->address();
+    address.user = QStringLiteral("nadie");
+    QCOMPARE(openError(address), DatabaseError::NoPermission);
+    address = m_server->address();
+    address.port = m_server->port() == 1 ? 2 : 1; // nobody listens there
+    QCOMPARE(openError(address), DatabaseError::PathNotFound);
+    // The socket's folder as the host works as well as the loopback address.
+    address = ServerAddress::fromDatabaseName(DatabaseFixture::freshServerDatabase(*m_server));
+    address.host = m_server->socketFolder();
+    QCOMPARE(openError(address), DatabaseError::None);
+    QCOMPARE(ServerAddress::fromDatabaseName(address.toDatabaseName()), address);
 }
 
 void DatabaseServerTest::callListsPurgeStatisticsAndExportAgree()
