@@ -51,11 +51,8 @@ int DatabaseConnection::readAll(const Statement& statement, QList<QVariantList>*
     if (!query.exec())
         return fail(query.lastError());
     const QSqlRecord record = query.record();
-    if (columnNames != nullptr) {
-        columnNames->clear();
-        for (int i = 0; i < record.count(); ++i)
-            columnNames->append(record.fieldName(i));
-    }
+    if (columnNames != nullptr)
+        *columnNames = columnNamesOf(record);
     while (query.next()) {
         QVariantList row;
         row.reserve(record.count());
@@ -137,12 +134,64 @@ private:
     sqlite3_stmt* m_query;
     int m_columns;
 };
+
+
+// A row of the server's driver: its texts are made once per cell asked for.
+class QueryRow : public StoredRow
+{
+public:
+    explicit QueryRow(const QSqlQuery& query)
+        : m_query(query)
+        , m_texts(query.record().count())
+    {}
+    bool isNull(int column) const override
+    {
+        return column >= m_texts.size() || m_query.isNull(column);
+    }
+    qint64 number(int column) const override
+    {
+        return column < m_texts.size() ? m_query.value(column).toLongLong() : 0;
+    }
+    QByteArrayView text(int column) const override
+    {
+        if (column >= m_texts.size())
+            return {};
+        m_texts[column] = m_query.value(column).toString().toUtf8();
+        return m_texts.at(column);
+    }
+
+private:
+    const QSqlQuery& m_query;
+    mutable QList<QByteArray> m_texts;
+};
 } // namespace
 
 int DatabaseConnection::readRows(const QString& sqlText, const QVariantMap& values,
                                  const std::function<void(const StoredRow& row)>& take)
 {
-    sqlite3* connection = isOpen() ? sqliteHandle(database()) : nullptr;
+    if (!isOpen())
+        return DatabaseError::FileNotFound;
+    if (m_engine == Engine::File)
+        return readRowsFromFile(sqlText, values, take);
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sqlText))
+        return fail(query.lastError());
+    bindAll(query, values);
+    if (!query.exec())
+        return fail(query.lastError());
+    const QueryRow row(query);
+    while (query.next())
+        take(row);
+    const QSqlError error = query.lastError();
+    query.finish();
+    return error.type() == QSqlError::NoError ? DatabaseError::None : fail(error);
+}
+
+int DatabaseConnection::readRowsFromFile(const QString& sqlText, const QVariantMap& values,
+                                         const std::function<void(const StoredRow& row)>& take)
+{
+    sqlite3* connection = sqliteHandle(database());
     if (connection == nullptr)
         return DatabaseError::FileNotFound;
     const QByteArray sql = sqlText.toUtf8();

@@ -99,10 +99,9 @@ int ListReader::readByKeys(const CellSink& cell)
         keys += ',';
     }
     keys.back() = ']';
-    const QString sql = selectList() +
-                        QStringLiteral(" FROM json_each(:llamora_keys) AS Pagina "
-                                       "CROSS JOIN ") +
-                        m_statement.from + QStringLiteral(" WHERE ") + m_statement.keyColumn +
+    const QString sql = selectList() + QStringLiteral(" FROM ") +
+                        m_connection.dialect().keyList(QStringLiteral(":llamora_keys")) +
+                        QStringLiteral(" AS Pagina CROSS JOIN ") + m_statement.from + QStringLiteral(" WHERE ") + m_statement.keyColumn +
                         QStringLiteral(" = Pagina.value ORDER BY Pagina.key");
     const int error =
         readRows(sql, {{QStringLiteral(":llamora_keys"), QString::fromLatin1(keys)}}, cell);
