@@ -1,0 +1,147 @@
+#include "PostgresServer.h"
+#include "TestEnvironment.h"
+#include "server/PgPass.h"
+#include "server/ServerProbe.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTcpServer>
+#include <QTest>
+
+#include <memory>
+
+// The trial connection of the wizard, llamora-config and llamora-servidor against a real server:
+// each verdict, and the password file as libpq itself reads it.
+class ServerProbeTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void eachOutcomeIsTold_data();
+    void eachOutcomeIsTold();
+    void thePasswordFileIsTheOneLibpqReads();
+
+private:
+    // A user whose password the server asks for over the loopback port.
+    [[nodiscard]] ServerAddress passwordUser() const;
+
+    std::unique_ptr<PostgresServer> m_server;
+};
+
+namespace {
+// ":" and "\" are the two characters the password file escapes.
+const QString password = QStringLiteral(R"(cl:ave\ñ)");
+} // namespace
+
+void ServerProbeTest::initTestCase()
+{
+    m_server = std::make_unique<PostgresServer>();
+    QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+    QVERIFY(m_server->runAsSuperuser(
+        QStringLiteral(
+            "CREATE TABLE clientes (idcliente bigint); "
+            "CREATE TABLE llamadas (idllamada bigint); "
+            "ALTER TABLE clientes OWNER TO llamora; ALTER TABLE llamadas OWNER TO llamora; "
+            "CREATE ROLE secreto LOGIN PASSWORD '%1'; CREATE ROLE mirón LOGIN; "
+            "GRANT SELECT, INSERT, UPDATE, DELETE ON clientes, llamadas TO secreto")
+            .arg(password),
+        m_server->address().database));
+    // The fixture trusts every local user; this one must give a password.
+    QFile hba(m_server->socketFolder() + QStringLiteral("/data/pg_hba.conf"));
+    QVERIFY(hba.open(QIODevice::ReadWrite));
+    const QByteArray rest = hba.readAll();
+    hba.seek(0);
+    hba.write("host all secreto 127.0.0.1/32 scram-sha-256\n" + rest);
+    hba.close();
+    QVERIFY(m_server->runAsSuperuser(QStringLiteral("SELECT pg_reload_conf()")));
+    QTRY_COMPARE(probeServer(passwordUser()).result, ServerProbe::Result::WrongPassword);
+}
+
+ServerAddress ServerProbeTest::passwordUser() const
+{
+    ServerAddress address = m_server->address();
+    address.user = QStringLiteral("secreto");
+    return address;
+}
+
+void ServerProbeTest::eachOutcomeIsTold_data()
+{
+    QTest::addColumn<ServerAddress>("address");
+    QTest::addColumn<QString>("givenPassword");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("text");
+
+    const ServerAddress ready = m_server->address();
+    ServerAddress socket = ready;
+    socket.host = m_server->socketFolder();
+    ServerAddress noTables = m_server->freshDatabase(QStringLiteral("vacia"));
+    ServerAddress noDatabase = ready;
+    noDatabase.database = QStringLiteral("no_existe");
+    ServerAddress withoutRights = ready;
+    withoutRights.user = QStringLiteral("mirón");
+    ServerAddress nobodyListens = ready;
+    {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        nobodyListens.port = closed.serverPort();
+    }
+    using R = ServerProbe::Result;
+    QTest::newRow("ready") << ready << QString() << int(R::Connected) << "Conectado con";
+    QTest::newRow("by its socket") << socket << QString() << int(R::Connected) << "Conectado con";
+    QTest::newRow("right password")
+        << passwordUser() << password << int(R::Connected) << "Conectado con";
+    QTest::newRow("no tables") << noTables << QString() << int(R::TablesMissing)
+                               << "no tiene las tablas";
+    QTest::newRow("no rights") << withoutRights << QString() << int(R::Refused)
+                               << "no tiene permiso sobre las tablas";
+    QTest::newRow("no database") << noDatabase << QString() << int(R::DatabaseMissing)
+                                 << "no tiene una base de datos «no_existe»";
+    QTest::newRow("nobody listens")
+        << nobodyListens << QString() << int(R::Unreachable) << "No responde ningún servidor";
+    QTest::newRow("wrong password") << passwordUser() << QStringLiteral("otra")
+                                    << int(R::WrongPassword) << "rechazó el usuario «secreto»";
+    QTest::newRow("no password") << passwordUser() << QString() << int(R::WrongPassword)
+                                 << "pide una contraseña";
+}
+
+void ServerProbeTest::eachOutcomeIsTold()
+{
+    QFETCH(ServerAddress, address);
+    QFETCH(QString, givenPassword);
+    QFETCH(int, result);
+    QFETCH(QString, text);
+    TestEnvironment environment; // no password file of the user's own
+    const ServerProbe probe = probeServer(address, givenPassword);
+    QVERIFY2(probe.text.contains(text), qPrintable(probe.text));
+    QCOMPARE(int(probe.result), result);
+    QVERIFY(!probe.text.contains(password));
+}
+
+void ServerProbeTest::thePasswordFileIsTheOneLibpqReads()
+{
+    TestEnvironment environment;
+    const QString path = environment.root() + QStringLiteral("/.pgpass");
+    QCOMPARE(PgPass::filePath(), path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("# la oficina\notro:5432:*:ana:x\n");
+    file.close();
+
+    QString problem;
+    QVERIFY2(PgPass::store(passwordUser(), QStringLiteral("vieja"), &problem), qPrintable(problem));
+    QVERIFY2(PgPass::store(passwordUser(), password, &problem), qPrintable(problem));
+    QCOMPARE(QFileInfo(path).permissions() &
+                 ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+             QFile::Permissions());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QStringLiteral("# la oficina\notro:5432:*:ana:x\n"
+                                            "127.0.0.1:%1:llamora:secreto:cl\\:ave\\\\ñ\n")
+                                 .arg(m_server->port())
+                                 .toUtf8());
+    file.close();
+    QCOMPARE(probeServer(passwordUser()).result, ServerProbe::Result::Connected);
+}
+
+QTEST_GUILESS_MAIN(ServerProbeTest)
+#include "tst_server_probe.moc"
