@@ -2,9 +2,11 @@
 #include "TestEnvironment.h"
 #include "server/PgPass.h"
 #include "server/ServerProbe.h"
+#include "settings/SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTest>
 
@@ -21,6 +23,7 @@ private slots:
     void eachOutcomeIsTold_data();
     void eachOutcomeIsTold();
     void thePasswordFileIsTheOneLibpqReads();
+    void llamoraConfigChecksTheServerAsTheWizardDoes();
 
 private:
     // A user whose password the server asks for over the loopback port.
@@ -141,6 +144,45 @@ void ServerProbeTest::thePasswordFileIsTheOneLibpqReads()
                                  .toUtf8());
     file.close();
     QCOMPARE(probeServer(passwordUser()).result, ServerProbe::Result::Connected);
+}
+
+void ServerProbeTest::llamoraConfigChecksTheServerAsTheWizardDoes()
+{
+    TestEnvironment environment;
+    const QString secretFile = environment.root() + QStringLiteral("/clave");
+    QFile secret(secretFile);
+    QVERIFY(secret.open(QIODevice::WriteOnly));
+    secret.write(password.toUtf8() + "\n");
+    secret.close();
+    const auto run = [&](const ServerAddress& address) {
+        QProcess tool;
+        tool.start(TestEnvironment::builtToolPath(QStringLiteral("llamora-config")),
+                   {QStringLiteral("--carpeta-programa"), environment.programFolder(),
+                    QStringLiteral("--servidor-equipo"), address.host,
+                    QStringLiteral("--servidor-puerto"), QString::number(address.port),
+                    QStringLiteral("--servidor-base"), address.database,
+                    QStringLiteral("--servidor-usuario"), address.user,
+                    QStringLiteral("--servidor-clave-de"), secretFile});
+        tool.waitForFinished(30000);
+        return std::pair{tool.exitCode(), QString::fromUtf8(tool.readAllStandardError())};
+    };
+    const SettingsStore store(environment.programFolder());
+
+    ServerAddress noTables = passwordUser();
+    noTables.database = QStringLiteral("vacia");
+    const auto [refused, why] = run(noTables);
+    QCOMPARE(refused, 2);
+    QVERIFY2(why.contains(QStringLiteral("no tiene las tablas de Llamora")), qPrintable(why));
+    QVERIFY(!store.servidor().isSet());
+    QVERIFY(!QFile::exists(PgPass::filePath()));
+
+    const auto [stored, errors] = run(passwordUser());
+    QVERIFY2(stored == 0, qPrintable(errors));
+    QCOMPARE(store.servidor(), passwordUser());
+    QCOMPARE(probeServer(store.servidor()).result, ServerProbe::Result::Connected);
+    QFile settings(store.filePath());
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QVERIFY(!settings.readAll().contains("ave"));
 }
 
 QTEST_GUILESS_MAIN(ServerProbeTest)
