@@ -8,6 +8,7 @@ packages=(
     libsqlite3-dev libxcb1-dev sqlite3 fonts-liberation xvfb xauth x11-utils imagemagick trayer
     pkg-config libre-dev sip-tester
     qt6-charts-dev libqt6opengl6-dev poppler-utils python3
+    postgresql-15 libqt6sql6-psql
 )
 if [ "${1:-}" = --package ]; then
     packages+=(file lintian passwd util-linux procps)

@@ -4,8 +4,8 @@
 
 class QSqlError;
 
-// The engine error numbers the program acts on. Every SQLite condition is turned into one of
-// these by errorNumberFor(), in this one place.
+// The engine error numbers the program acts on. Every SQLite or server condition is turned into
+// one of these by errorNumberFor(), in this one place.
 namespace DatabaseError {
 inline constexpr int None = 0;
 inline constexpr int RowLocked = 3260;         // another workstation holds the write lock
@@ -30,6 +30,8 @@ inline constexpr int ReservedError = 3000;     // anything else
 
 // The engine error number for a failed QtSql operation on the database (0 when there is none).
 [[nodiscard]] int errorNumberFor(const QSqlError& error);
+// The same from a database server's SQLSTATE ("55P03").
+[[nodiscard]] int errorNumberForSqlState(const QString& sqlState);
 // The same from a SQLite primary result code.
 [[nodiscard]] int errorNumberForSqliteCode(int sqliteCode);
 
