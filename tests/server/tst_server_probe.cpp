@@ -2,7 +2,9 @@
 #include "TestEnvironment.h"
 #include "server/PgPass.h"
 #include "server/ServerProbe.h"
+#include "settings/ProgramValues.h"
 #include "settings/SettingsStore.h"
+#include "startup/StartupSequence.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,7 @@
 #include <QTcpServer>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 // The trial connection of the wizard, llamora-config and llamora-servidor against a real server:
@@ -24,6 +27,8 @@ private slots:
     void eachOutcomeIsTold();
     void thePasswordFileIsTheOneLibpqReads();
     void llamoraConfigChecksTheServerAsTheWizardDoes();
+    void startupUsesTheStoredServer_data();
+    void startupUsesTheStoredServer();
 
 private:
     // A user whose password the server asks for over the loopback port.
@@ -183,6 +188,76 @@ void ServerProbeTest::llamoraConfigChecksTheServerAsTheWizardDoes()
     QFile settings(store.filePath());
     QVERIFY(settings.open(QIODevice::ReadOnly));
     QVERIFY(!settings.readAll().contains("ave"));
+}
+
+namespace {
+// The start-up's windows: the wizard does what the test says, the rest is counted.
+class StartupWindows : public StartupScreens
+{
+public:
+    bool showConfigurationWizard() override
+    {
+        ++wizards;
+        wizard();
+        return true;
+    }
+    void showSplash() override { ++splashes; }
+    void showMessage(const Message& message) override { messages << message.text; }
+
+    std::function<void()> wizard = [] {
+    };
+    int wizards = 0;
+    int splashes = 0;
+    QStringList messages;
+};
+} // namespace
+
+void ServerProbeTest::startupUsesTheStoredServer_data()
+{
+    QTest::addColumn<bool>("reachable");
+    QTest::addColumn<bool>("backToFolder");
+    QTest::addColumn<bool>("running");
+    QTest::newRow("server ready") << true << false << true;
+    QTest::newRow("server down, wizard left") << false << false << false;
+    QTest::newRow("server down, folder chosen") << false << true << true;
+}
+
+void ServerProbeTest::startupUsesTheStoredServer()
+{
+    QFETCH(bool, reachable);
+    QFETCH(bool, backToFolder);
+    QFETCH(bool, running);
+    TestEnvironment environment;
+    SettingsStore settings(environment.programFolder());
+    ServerAddress address = m_server->address();
+    if (!reachable) {
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        address.port = closed.serverPort();
+    }
+    QVERIFY(settings.setServidor(address));
+    StartupWindows windows;
+    windows.wizard = [&] {
+        if (backToFolder) {
+            settings.setServidor(ServerAddress());
+            settings.setBaseDeDatos(environment.programFolder());
+            static_cast<void>(TestEnvironment::copyEmptyDatabase(environment.programFolder()));
+        }
+    };
+    ProgramValues values;
+    values.programFolder = environment.programFolder();
+
+    const auto outcome = StartupSequence(settings, values, windows).Main();
+
+    QCOMPARE(outcome == StartupSequence::Outcome::Running, running);
+    QCOMPARE(windows.splashes, running ? 1 : 0);
+    QCOMPARE(windows.wizards, reachable ? 0 : 1);
+    QCOMPARE(windows.messages.size(), reachable ? 0 : 1);
+    if (!reachable)
+        QVERIFY2(windows.messages.constFirst().contains(QStringLiteral("No responde ningún")),
+                 qPrintable(windows.messages.constFirst()));
+    QCOMPARE(values.Servidor.isSet(), !backToFolder);
+    QCOMPARE(values.CarpetaBase, environment.programFolder());
 }
 
 QTEST_GUILESS_MAIN(ServerProbeTest)

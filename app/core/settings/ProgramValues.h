@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/ServerAddress.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -7,7 +9,8 @@
 struct ProgramValues
 {
     QString programFolder;
-    QString CarpetaBase; // folder of the database file, without a closing separator
+    QString CarpetaBase;    // folder of the database file, without a closing separator
+    ServerAddress Servidor; // the office's database server; when set, CarpetaBase is not used
     qint16 NumeroPuesto = 0;
     int twipsPerPixelX = 15;
     int twipsPerPixelY = 15;
