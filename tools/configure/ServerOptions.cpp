@@ -1,10 +1,9 @@
 #include "ServerOptions.h"
 
-#include <QCommandLineParser>
-#include <QFile>
-#include <QRegularExpression>
+#include "server/PgPass.h"
 
-#include <cstdio>
+#include <QCommandLineParser>
+#include <QRegularExpression>
 
 namespace {
 QCommandLineOption option(const char* name, const char* description, const char* value = nullptr)
@@ -94,18 +93,11 @@ bool ServerOptions::apply(const QCommandLineParser& parser, ServerAddress* addre
         *problem = QStringLiteral("falta --servidor-base");
         return false;
     }
-    if (parser.isSet(m_passwordFrom)) {
-        const QString path = parser.value(m_passwordFrom);
-        QFile file;
-        const bool opened = path == QLatin1String("-")
-                                ? file.open(stdin, QIODevice::ReadOnly)
-                                : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-        if (!opened) {
-            *problem = QStringLiteral("no se pudo leer la contraseña de «%1»").arg(path);
-            return false;
-        }
-        *password =
-            QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    if (parser.isSet(m_passwordFrom) &&
+        !PgPass::readFromFile(parser.value(m_passwordFrom), password)) {
+        *problem = QStringLiteral("no se pudo leer la contraseña de «%1»")
+                       .arg(parser.value(m_passwordFrom));
+        return false;
     }
     return true;
 }

@@ -1,11 +1,11 @@
 #include "Migration.h"
 #include "database/server/ServerSchema.h"
+#include "server/PgPass.h"
 #include "server/ServerProbe.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -21,14 +21,6 @@ int fail(const QString& text)
 {
     QTextStream(stderr) << "llamora-servidor: " << text << '\n';
     return 1;
-}
-
-QString readPassword(const QString& path, bool* ok)
-{
-    QFile file;
-    *ok = path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                     : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-    return QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
 }
 
 // The progress line, rewritten in place each whole percent.
@@ -119,9 +111,7 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("falta --base"));
     QString password;
     if (parser.isSet(passwordFrom)) {
-        bool read = false;
-        password = readPassword(parser.value(passwordFrom), &read);
-        if (!read)
+        if (!PgPass::readFromFile(parser.value(passwordFrom), &password))
             return fail(QStringLiteral("no se pudo leer la contraseña de «%1»")
                             .arg(parser.value(passwordFrom)));
     }

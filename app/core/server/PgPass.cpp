@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -46,6 +47,19 @@ QString filePath()
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     return QDir::homePath() + QStringLiteral("/.pgpass");
+}
+
+bool readFromFile(const QString& path, QString* password)
+{
+    QFile file;
+    const bool opened = path == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(path), file.open(QIODevice::ReadOnly));
+    if (!opened)
+        return false;
+    *password =
+        QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    return true;
 }
 
 QString escaped(const QString& field)

@@ -17,6 +17,10 @@ namespace PgPass {
 // this user only. False with *problem in the user's words when it could not be written.
 bool store(const ServerAddress& address, const QString& password, QString* problem);
 
+// A password given to a command: the first line of a file, or of the standard input for "-",
+// so that it never shows in the command line. False when it cannot be read.
+bool readFromFile(const QString& path, QString* password);
+
 // One field as the file writes it.
 [[nodiscard]] QString escaped(const QString& field);
 
