@@ -3,8 +3,10 @@
 #include "MessageBox.h"
 #include "PictureButton.h"
 #include "database/DataControl.h"
+#include "database/ServerAddress.h"
 #include "frmIdentificador.h"
 #include "maintenance/MaintenanceMessages.h"
+#include "maintenance/ServerMaintenance.h"
 #include "settings/ProgramValues.h"
 #include "startup/DatabaseAttach.h"
 
@@ -13,17 +15,27 @@
 
 void frmIdentificador::mnuCompactar_Click()
 {
-    runMaintenance(&CompactaBaseDatos, QStringLiteral("Compactando la base de datos"));
+    if (isServerDatabaseName(m_values.databasePath()))
+        runMaintenance(&compactServerDatabase, QStringLiteral("Compactando la base de datos"));
+    else
+        runMaintenance(&CompactaBaseDatos, QStringLiteral("Compactando la base de datos"));
 }
 
 void frmIdentificador::mnuReparar_Click()
 {
-    runMaintenance(&ReparaBaseDatos, QStringLiteral("Reparando la base de datos"));
+    if (isServerDatabaseName(m_values.databasePath()))
+        runMaintenance(&checkServerDatabase, QStringLiteral("Leyendo la base de datos"));
+    else
+        runMaintenance(&ReparaBaseDatos, QStringLiteral("Reparando la base de datos"));
 }
 
 void frmIdentificador::runMaintenance(MaintenanceWorker worker, const QString& caption)
 {
-    MessageBox::show(isVisible() ? this : nullptr, MaintenanceMessages::closeOtherWorkstations());
+    // The server's maintenance leaves the other workstations working; the file's needs it alone.
+    const bool onServer = isServerDatabaseName(m_values.databasePath());
+    if (!onServer)
+        MessageBox::show(isVisible() ? this : nullptr,
+                         MaintenanceMessages::closeOtherWorkstations());
     // Off as by a click, and it stays off afterwards: the user switches it on again.
     if (m_Lineo1->Enabled())
         m_cmdEncendidoID->click();
@@ -32,10 +44,11 @@ void frmIdentificador::runMaintenance(MaintenanceWorker worker, const QString& c
     m_datLlamada->refresh();
     close();
 
-    const QString carpetaBase = m_values.CarpetaBase;
-    const MaintenanceResult result = runWithProgress(
-        nullptr, caption, [worker, carpetaBase](const MaintenanceProgress& progress) {
-            return worker(carpetaBase, progress);
+    // The file's maintenance works on its folder, the server's on the server's name.
+    const QString target = onServer ? m_values.databasePath() : m_values.CarpetaBase;
+    const MaintenanceResult result =
+        runWithProgress(nullptr, caption, [worker, target](const MaintenanceProgress& progress) {
+            return worker(target, progress);
         });
     MessageBox::show(nullptr, result.message);
 

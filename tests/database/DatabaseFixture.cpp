@@ -1,17 +1,39 @@
 #include "DatabaseFixture.h"
 
+#include "PostgresServer.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/RowOperations.h"
+#include "database/ServerAddress.h"
 #include "database/Statements.h"
+#include "database/server/ServerSchema.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-DatabaseFixture::DatabaseFixture()
+DatabaseFixture::DatabaseFixture(PostgresServer* server)
     : m_environment(std::make_unique<TestEnvironment>())
 {
-    m_databasePath = TestEnvironment::copyEmptyDatabase(m_environment->programFolder());
+    m_databasePath = server != nullptr
+                         ? freshServerDatabase(*server)
+                         : TestEnvironment::copyEmptyDatabase(m_environment->programFolder());
+}
+
+QString DatabaseFixture::freshServerDatabase(PostgresServer& server)
+{
+    static int made = 0;
+    const ServerAddress address = server.freshDatabase(QStringLiteral("prueba_%1").arg(++made));
+    const QString name = QStringLiteral("fixture-schema");
+    int error = DatabaseError::ReservedError;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        applyServerAddress(db, address, 5);
+        if (db.open())
+            error = ServerSchema::create(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return error == DatabaseError::None ? address.toDatabaseName() : QString();
 }
 
 qint64 DatabaseFixture::addClient(const QString& telefono, const QString& nombre,
@@ -46,8 +68,13 @@ qint64 DatabaseFixture::scalarIn(const QString& databasePath, const QString& sql
     const QString name = QStringLiteral("fixture-scalar");
     qint64 value = -1;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath);
+        const bool onServer = isServerDatabaseName(databasePath);
+        QSqlDatabase db = QSqlDatabase::addDatabase(
+            onServer ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), name);
+        if (onServer)
+            applyServerAddress(db, ServerAddress::fromDatabaseName(databasePath), 5);
+        else
+            db.setDatabaseName(databasePath);
         if (db.open()) {
             QSqlQuery query(db);
             if (query.exec(sql) && query.next())

@@ -8,14 +8,16 @@
 #include <memory>
 
 class DataControl;
+class PostgresServer;
 struct Statement;
 
 // A private program folder holding a copy of the installation's empty database, and quick ways
-// to fill and read it through the layer itself.
+// to fill and read it through the layer itself. Given a server, the database is a fresh one on
+// it instead, with the program's tables, and databasePath() its name.
 class DatabaseFixture
 {
 public:
-    DatabaseFixture();
+    explicit DatabaseFixture(PostgresServer* server = nullptr);
 
     [[nodiscard]] QString databasePath() const { return m_databasePath; }
     [[nodiscard]] const TestEnvironment& environment() const { return *m_environment; }
@@ -30,6 +32,10 @@ public:
     // A number read with plain SQL, apart from the layer (-1 when the statement gives none).
     [[nodiscard]] qint64 scalar(const QString& sql) const { return scalarIn(m_databasePath, sql); }
     static qint64 scalarIn(const QString& databasePath, const QString& sql);
+
+    // A fresh database with the program's tables on the server; its name for the layer, or
+    // empty when it could not be made.
+    static QString freshServerDatabase(PostgresServer& server);
 
 private:
     std::unique_ptr<TestEnvironment> m_environment;

@@ -1,6 +1,8 @@
 // Several workstations on one file: each is a separate process (db_worker), as in an office.
 #include "DatabaseFixture.h"
 #include "DatabaseWorker.h"
+#include "PostgresServer.h"
+#include "WorkerProcess.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DatabaseFile.h"
@@ -31,8 +33,18 @@ void finish(QProcess& process)
 // can take tens of milliseconds per synced commit.
 QString fastDatabase(const DatabaseFixture& fixture, const QTemporaryDir& memoryFolder)
 {
+    if (isServerDatabaseName(fixture.databasePath()))
+        return fixture.databasePath();
     return memoryFolder.isValid() ? TestEnvironment::copyEmptyDatabase(memoryFolder.path())
                                   : fixture.databasePath();
+}
+
+// The cases that run on the file and on the office's server alike.
+void addEngines()
+{
+    QTest::addColumn<bool>("onServer");
+    QTest::newRow("file") << false;
+    QTest::newRow("server") << true;
 }
 } // namespace
 
@@ -41,18 +53,44 @@ class WorkstationsTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void editHeldElsewhereGives3260AndWritesNothing_data() { addEngines(); }
     void editHeldElsewhereGives3260AndWritesNothing();
     void writeWaitsForAShortEditElsewhere();
+    void rowDeletedElsewhereGives3167_data() { addEngines(); }
     void rowDeletedElsewhereGives3167();
-    void fourWorkstationsLoseNoCall();
+    void workstationsLoseNoCall_data();
+    void workstationsLoseNoCall();
+    void serverStoppedAtOnceLosesNoCall();
     void savesSucceedWhileCallsAreCounted();
     void presenceIsSeenAcrossProcesses();
     void writeCutShortIsRolledBackByAReadOnlyOpen();
+
+private:
+    // The database of a case run on both engines.
+    std::unique_ptr<DatabaseFixture> engineFixture();
+
+    std::unique_ptr<PostgresServer> m_server;
 };
+
+void WorkstationsTest::initTestCase()
+{
+    m_server = std::make_unique<PostgresServer>();
+    QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+}
+
+std::unique_ptr<DatabaseFixture> WorkstationsTest::engineFixture()
+{
+    QFETCH(bool, onServer);
+    auto fixture = std::make_unique<DatabaseFixture>(onServer ? m_server.get() : nullptr);
+    return fixture->databasePath().isEmpty() ? nullptr : std::move(fixture);
+}
 
 void WorkstationsTest::editHeldElsewhereGives3260AndWritesNothing()
 {
-    DatabaseFixture fixture;
+    const auto made = engineFixture();
+    QVERIFY(made);
+    DatabaseFixture& fixture = *made;
     const qint64 id = fixture.addClient(QStringLiteral("111"), QStringLiteral("Ana"));
     QStringList said;
     auto holder = DatabaseWorker::startReady(
@@ -102,7 +140,9 @@ void WorkstationsTest::writeWaitsForAShortEditElsewhere()
 
 void WorkstationsTest::rowDeletedElsewhereGives3167()
 {
-    DatabaseFixture fixture;
+    const auto made = engineFixture();
+    QVERIFY(made);
+    DatabaseFixture& fixture = *made;
     fixture.addClient(QStringLiteral("111"), QStringLiteral("Ana"));
     DataControl datLlamada;
     QCOMPARE(fixture.attach(datLlamada, clientByTelephone(QStringLiteral("111"))),
@@ -120,16 +160,27 @@ void WorkstationsTest::rowDeletedElsewhereGives3167()
     QCOMPARE(fixture.scalar(QStringLiteral("SELECT count(*) FROM Clientes")), 0);
 }
 
-void WorkstationsTest::fourWorkstationsLoseNoCall()
+void WorkstationsTest::workstationsLoseNoCall_data()
 {
-    DatabaseFixture fixture;
+    QTest::addColumn<bool>("onServer");
+    QTest::addColumn<int>("workstations");
+    QTest::addColumn<int>("callsEach");
+    QTest::newRow("file") << false << 4 << 250;
+    // The server is for larger offices.
+    QTest::newRow("server") << true << 10 << 300;
+}
+
+void WorkstationsTest::workstationsLoseNoCall()
+{
+    QFETCH(int, workstations);
+    QFETCH(int, callsEach);
+    const auto made = engineFixture();
+    QVERIFY(made);
     QTemporaryDir memoryFolder(QStringLiteral("/dev/shm/llamora-test-XXXXXX"));
-    const QString database = fastDatabase(fixture, memoryFolder);
+    const QString database = fastDatabase(*made, memoryFolder);
     const auto scalar = [&](const QString& sql) {
         return DatabaseFixture::scalarIn(database, sql);
     };
-    constexpr int workstations = 4;
-    constexpr int callsEach = 250;
     constexpr int numbers = 20; // few numbers: the workstations count the same clients at once
     std::vector<std::unique_ptr<QProcess>> workers;
     for (int puesto = 1; puesto <= workstations; ++puesto) {
@@ -152,6 +203,50 @@ void WorkstationsTest::fourWorkstationsLoseNoCall()
     // One client per number, even when several workstations met a new number at once.
     QCOMPARE(scalar(QStringLiteral("SELECT count(*) FROM Clientes")), numbers);
     QCOMPARE(scalar(QStringLiteral("SELECT count(DISTINCT Puesto) FROM Llamadas")), workstations);
+    // Every client's count is its calls.
+    QCOMPARE(scalar(QStringLiteral("SELECT count(*) FROM Clientes WHERE CantLlamadas <> (SELECT "
+                                   "count(*) FROM Llamadas WHERE Cliente = IdCliente)")),
+             0);
+}
+
+void WorkstationsTest::serverStoppedAtOnceLosesNoCall()
+{
+    DatabaseFixture fixture(m_server.get());
+    const QString database = fixture.databasePath();
+    QVERIFY(!database.isEmpty());
+    const auto scalar = [&](const QString& sql) {
+        return DatabaseFixture::scalarIn(database, sql);
+    };
+    WorkerProcess station;
+    QVERIFY(station.start(fixture.environment().dataHome(),
+                          {fixture.environment().programFolder(), fixture.environment().root(),
+                           QStringLiteral("3"), QStringLiteral("--busy-ms"), QStringLiteral("300"),
+                           QStringLiteral("--database"), database}));
+    QCOMPARE(station.readLine(), QStringLiteral("READY"));
+    // "CALL <outcome> <error> <waiting> <on disk> <outbox count>"; outcome 1 is logged. Calls
+    // kept during the outage have numbers of their own: a call of the same number, workstation
+    // and second as one logged counts as that one.
+    const auto call = [&station](int number) {
+        const QString telefono = number < 6 || number >= 12 ? QStringLiteral("55%1").arg(number % 4)
+                                                            : QStringLiteral("66%1").arg(number);
+        return station.ask(QStringLiteral("call ") + telefono).section(QLatin1Char(' '), 1, 1);
+    };
+    int calls = 0;
+    for (; calls < 6; ++calls)
+        QCOMPARE(call(calls), QStringLiteral("1"));
+    // As a crash would: the sessions are cut, nothing is shut down in order.
+    QVERIFY(m_server->stop(true));
+    for (; calls < 12; ++calls)
+        QCOMPARE(call(calls), QStringLiteral("2")); // shown, kept for later
+    QCOMPARE(station.ask(QStringLiteral("count")), QStringLiteral("COUNT 6"));
+    QVERIFY2(m_server->start(), qPrintable(m_server->errorText()));
+    // The next call reaches the server again and brings the waiting ones after it.
+    QCOMPARE(call(calls++), QStringLiteral("1"));
+    QVERIFY(station.ask(QStringLiteral("deliver")).startsWith(QLatin1String("DELIVERED 0 ")));
+    QTRY_COMPARE(station.ask(QStringLiteral("count")), QStringLiteral("COUNT 0"));
+    QCOMPARE(scalar(QStringLiteral("SELECT count(*) FROM Llamadas")), calls);
+    QCOMPARE(scalar(QStringLiteral("SELECT count(*) FROM Clientes")), 4 + 6);
+    QCOMPARE(scalar(QStringLiteral("SELECT sum(CantLlamadas) FROM Clientes")), calls);
 }
 
 void WorkstationsTest::savesSucceedWhileCallsAreCounted()

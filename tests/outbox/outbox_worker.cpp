@@ -2,8 +2,9 @@
 // another computer, or this one after a restart, would be). Wired as the main window wires them.
 //
 //   outbox_worker <program folder> <database folder> <puesto> [--busy-ms N] [--batch N]
-//                 [--deliver]
+//                 [--deliver] [--database NAME]
 //
+// --database names the database instead of the folder's file (an office's server).
 // The outbox is the program folder's, under XDG_DATA_HOME. With --deliver it delivers at once,
 // prints "DELIVERED <error> <count>" and ends. Otherwise it prints "READY" and reads commands:
 //   call <number>   takes a call now: "CALL <outcome> <error> <waiting> <on disk> <count>"
@@ -55,12 +56,13 @@ int main(int argc, char** argv)
     const int busyMs =
         option(arguments, QStringLiteral("--busy-ms"), QStringLiteral("2000")).toInt();
 
+    const QString database = option(arguments, QStringLiteral("--database"), values.databasePath());
+
     DataControl datLlamada;
     datLlamada.setBusyTimeout(busyMs);
-    datLlamada.setDatabaseName(values.databasePath());
+    datLlamada.setDatabaseName(database);
     CallReception reception(values, datLlamada);
-    Outbox outbox(OutboxFile::pathFor(values.programFolder),
-                  [&values] { return values.databasePath(); });
+    Outbox outbox(OutboxFile::pathFor(values.programFolder), [&database] { return database; });
     DeliveryLimits limits;
     limits.busyTimeoutMs = busyMs;
     limits.batchCalls = option(arguments, QStringLiteral("--batch"), QStringLiteral("200")).toInt();

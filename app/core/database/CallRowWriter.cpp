@@ -18,7 +18,8 @@ CallRowWriter::CallRowWriter(const QSqlDatabase& database)
 {
     m_readBack.setForwardOnly(true);
     if (!m_insert.prepare(
-            QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, ?)")))
+            QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, ?) "
+                           "RETURNING IdLlamada")))
         m_prepareError = failure(m_insert);
     else if (!m_readBack.prepare(
                  QStringLiteral("SELECT Cliente, Fecha, Puesto FROM Llamadas WHERE IdLlamada = ?")))
@@ -34,7 +35,7 @@ int CallRowWriter::append(qint64 cliente, const QString& fecha, qint16 puesto)
     m_insert.bindValue(2, puesto);
     if (!m_insert.exec())
         return failure(m_insert);
-    const qint64 key = m_insert.lastInsertId().toLongLong();
+    const qint64 key = m_insert.next() ? m_insert.value(0).toLongLong() : 0;
     m_insert.finish();
 
     // A seek on the key, inside the same transaction: cheap, and it reads the page just written.

@@ -92,9 +92,7 @@ int DataControl::ensureColumnNames()
     if (!query.exec(QStringLiteral("SELECT ") + m_source.columns + QStringLiteral(" FROM ") +
                     m_source.from + QStringLiteral(" LIMIT 0")))
         return errorNumberFor(query.lastError());
-    const QSqlRecord record = query.record();
-    for (int i = 0; i < record.count(); ++i)
-        m_columnNames.append(record.fieldName(i));
+    m_columnNames = DatabaseConnection::columnNamesOf(query.record());
     query.finish();
     return DatabaseError::None;
 }

@@ -182,14 +182,16 @@ int DataControl::update()
     QSqlQuery query(m_connection.database());
     if (columns.isEmpty()) {
         query.prepare(QStringLiteral("INSERT INTO ") + m_source.table +
-                      QStringLiteral(" DEFAULT VALUES"));
+                      QStringLiteral(" DEFAULT VALUES RETURNING ") +
+                      FieldValues::unqualified(m_source.keyColumn));
     } else {
         QStringList marks;
         for (qsizetype i = 0; i < columns.size(); ++i)
             marks << QStringLiteral("?");
         query.prepare(QStringLiteral("INSERT INTO ") + m_source.table + QStringLiteral(" (") +
                       columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") +
-                      marks.join(QStringLiteral(", ")) + QLatin1Char(')'));
+                      marks.join(QStringLiteral(", ")) + QStringLiteral(") RETURNING ") +
+                      FieldValues::unqualified(m_source.keyColumn));
         for (const QVariant& value : values)
             query.addBindValue(value);
     }
@@ -197,8 +199,8 @@ int DataControl::update()
     qint64 newKey = 0;
     if (!query.exec())
         error = errorNumberFor(query.lastError());
-    else
-        newKey = query.lastInsertId().toLongLong();
+    else if (query.next()) // the key the engine gave, whichever engine it is
+        newKey = query.value(0).toLongLong();
     query.finish();
     error = endOwnWrite(owns, error);
     if (error != DatabaseError::None)

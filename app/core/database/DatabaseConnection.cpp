@@ -3,6 +3,7 @@
 #include "database/DatabaseErrors.h"
 #include "database/DatabaseFile.h"
 #include "database/Presence.h"
+#include "database/ServerAddress.h"
 #include "database/SqliteHooks.h"
 
 #include <QAtomicInteger>
@@ -15,6 +16,9 @@
 
 namespace {
 QAtomicInteger<quint64> connectionCounter;
+
+// The key of the server's one write lock (an advisory lock: any number the program alone uses).
+constexpr qint64 serverWriteLock = 0x4c6c616d6f7261; // "Llamora"
 
 QString uriFor(const QString& filePath, DatabaseConnection::Access access)
 {
@@ -66,9 +70,15 @@ int DatabaseConnection::fail(const QSqlError& error)
 int DatabaseConnection::open(const QString& filePath, Access access, int busyTimeoutMs,
                              bool markPresence)
 {
+    if (isServerDatabaseName(filePath)) {
+        // Presence is the file's matter: the server keeps its own list of sessions.
+        Q_UNUSED(markPresence);
+        return open(ServerAddress::fromDatabaseName(filePath), access, busyTimeoutMs);
+    }
     close();
     m_lastErrorText.clear();
     m_lastNativeCode = SQLITE_OK;
+    m_engine = Engine::File;
     const QFileInfo file(filePath);
     if (filePath.isEmpty() || !file.absoluteDir().exists())
         return DatabaseError::PathNotFound;
@@ -107,9 +117,14 @@ int DatabaseConnection::open(const QString& filePath, Access access, int busyTim
     return DatabaseError::None;
 }
 
+QString DatabaseConnection::newConnectionName()
+{
+    return QStringLiteral("llamora-") + QString::number(++connectionCounter);
+}
+
 int DatabaseConnection::openAndCheck(const QString& uri, int busyTimeoutMs)
 {
-    m_connectionName = QStringLiteral("llamora-") + QString::number(++connectionCounter);
+    m_connectionName = newConnectionName();
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=") +
                          QString::number(busyTimeoutMs));
@@ -166,9 +181,25 @@ int DatabaseConnection::beginWrite()
         return DatabaseError::FileNotFound;
     if (m_inWrite)
         return DatabaseError::None;
+    QSqlQuery query(database());
+    if (m_engine == Engine::Server) {
+        // One writer at a time, as with the file: the lock is the transaction's, waited for at
+        // most lock_timeout (the busy timeout), and ends with it. Two workstations looking up
+        // the same new number therefore never both add its client.
+        if (!query.exec(QStringLiteral("BEGIN")))
+            return fail(query.lastError());
+        if (!query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(serverWriteLock))) {
+            const int error = fail(query.lastError());
+            query.finish();
+            query.exec(QStringLiteral("ROLLBACK"));
+            return error;
+        }
+        query.finish();
+        m_inWrite = true;
+        return DatabaseError::None;
+    }
     // IMMEDIATE takes the write lock now, waiting at most the busy timeout, rather than at the
     // first write, where a deadlock between two readers turning writers could occur.
-    QSqlQuery query(database());
     if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return fail(query.lastError());
     m_inWrite = true;

@@ -1,20 +1,25 @@
 #pragma once
 
+#include "database/SqlDialect.h"
 #include "database/Statements.h"
 
 #include <QSqlDatabase>
+#include <QSqlRecord>
 #include <QString>
 
 #include <memory>
 
 class PresenceMark;
 struct BusyWait;
+struct ServerAddress;
 
-// One shared connection to the database file. It never creates the file (URI mode=rw or ro),
-// uses the rollback journal, and waits for another workstation's write at most busyTimeout()
-// before a write fails with 3260. Writes go inside beginWrite() ... commit(), which takes the
-// file's write lock at once (BEGIN IMMEDIATE): keep that span short and never show a dialog
-// inside it.
+// One shared connection to the database: the file in the shared folder, or the office's server
+// when the name given is a server's (ServerAddress::toDatabaseName()). With the file it never
+// creates it (URI mode=rw or ro) and uses the rollback journal. Either way a write waits for
+// another workstation's write at most busyTimeout() before it fails with 3260. Writes go inside
+// beginWrite() ... commit(), which takes the database's one write lock at once (BEGIN IMMEDIATE
+// on the file, a transaction lock on the server): keep that span short and never show a dialog
+// inside it. Everything that differs between the two engines is in this class.
 class DatabaseConnection
 {
 public:
@@ -23,6 +28,8 @@ public:
         ReadWrite,
         ReadOnly,
     };
+
+    using Engine = SqlDialect::Engine;
 
     // How long a write waits for another workstation's write before reporting 3260.
     static constexpr int defaultBusyTimeoutMs = 2000;
@@ -35,11 +42,18 @@ public:
     // 0 or an engine error number (3024, 3044, 3343, ...). markPresence = false for a probe
     // that closes at once. While the file is being compacted or repaired the open waits at most
     // busyTimeoutMs, then fails with 3196 or 3356 (the file is in use).
+    // A server that cannot be reached gives 3044, a database that is not there 3024, a user or
+    // password refused 3051, a database without the program's tables 3343.
     int open(const QString& filePath, Access access = Access::ReadWrite,
              int busyTimeoutMs = defaultBusyTimeoutMs, bool markPresence = true);
+    int open(const ServerAddress& server, Access access = Access::ReadWrite,
+             int busyTimeoutMs = defaultBusyTimeoutMs);
     void close();
     [[nodiscard]] bool isOpen() const;
+    // The file's path, or the server's database name.
     [[nodiscard]] QString filePath() const { return m_filePath; }
+    [[nodiscard]] Engine engine() const { return m_engine; }
+    [[nodiscard]] SqlDialect dialect() const { return SqlDialect(m_engine); }
     [[nodiscard]] Access access() const { return m_access; }
     [[nodiscard]] int busyTimeout() const { return m_busyTimeoutMs; }
     [[nodiscard]] int schemaVersion() const { return m_schemaVersion; }
@@ -67,16 +81,24 @@ public:
     // A query giving one number (a count, a key), read to the end.
     int readNumber(const QString& sql, const QVariantMap& values, qint64* number);
 
-    // Text of the last SQLite error, for diagnostics.
+    // The column names of a query as the program spells them (the server gives them in lower
+    // case).
+    [[nodiscard]] static QStringList columnNamesOf(const QSqlRecord& record);
+
+    // Text of the last engine error, for diagnostics.
     [[nodiscard]] QString lastErrorText() const { return m_lastErrorText; }
 
 private:
     int fail(const QSqlError& error);
     int openAndCheck(const QString& uri, int busyTimeoutMs);
+    [[nodiscard]] static QString newConnectionName();
+    int readKeysFromFile(const QString& sql, const QVariantMap& values, QList<qint64>* keys,
+                         QVariant* lastSecondColumn);
 
     QString m_connectionName;
     QString m_filePath;
     Access m_access = Access::ReadWrite;
+    Engine m_engine = Engine::File;
     int m_busyTimeoutMs = defaultBusyTimeoutMs;
     int m_schemaVersion = 0;
     bool m_inWrite = false;

@@ -50,11 +50,8 @@ int DatabaseConnection::readAll(const Statement& statement, QList<QVariantList>*
     if (!query.exec())
         return fail(query.lastError());
     const QSqlRecord record = query.record();
-    if (columnNames != nullptr) {
-        columnNames->clear();
-        for (int i = 0; i < record.count(); ++i)
-            columnNames->append(record.fieldName(i));
-    }
+    if (columnNames != nullptr)
+        *columnNames = columnNamesOf(record);
     while (query.next()) {
         QVariantList row;
         row.reserve(record.count());
@@ -91,7 +88,32 @@ int DatabaseConnection::readKeys(const QString& sqlText, const QVariantMap& valu
 {
     if (lastSecondColumn != nullptr)
         *lastSecondColumn = QVariant();
-    sqlite3* connection = isOpen() ? sqliteHandle(database()) : nullptr;
+    if (!isOpen())
+        return DatabaseError::FileNotFound;
+    if (m_engine == Engine::File)
+        return readKeysFromFile(sqlText, values, keys, lastSecondColumn);
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.prepare(sqlText))
+        return fail(query.lastError());
+    bindAll(query, values);
+    if (!query.exec())
+        return fail(query.lastError());
+    const bool wantsSecond = lastSecondColumn != nullptr && query.record().count() > 1;
+    while (query.next()) {
+        keys->append(query.value(0).toLongLong());
+        if (wantsSecond)
+            *lastSecondColumn = query.value(1);
+    }
+    const QSqlError error = query.lastError();
+    query.finish();
+    return error.type() == QSqlError::NoError ? DatabaseError::None : fail(error);
+}
+
+int DatabaseConnection::readKeysFromFile(const QString& sqlText, const QVariantMap& values,
+                                         QList<qint64>* keys, QVariant* lastSecondColumn)
+{
+    sqlite3* connection = sqliteHandle(database());
     if (connection == nullptr)
         return DatabaseError::FileNotFound;
     const QByteArray sql = sqlText.toUtf8();

@@ -1,6 +1,7 @@
 #include "database/DatabaseFile.h"
 
 #include "database/DatabaseConnection.h"
+#include "database/ServerAddress.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -30,6 +31,8 @@ QString ourTablesCountSql()
 
 QString resolveFileNameCase(const QString& filePath)
 {
+    if (isServerDatabaseName(filePath))
+        return filePath;
     const QFileInfo info(filePath);
     if (info.exists())
         return filePath;

@@ -2,6 +2,8 @@
 
 #include "database/DateText.h"
 
+#include <QStringList>
+
 namespace FieldValues {
 
 bool isIntegerColumn(const QString& column)
@@ -61,6 +63,23 @@ QVariant toStored(const QString& column, const QVariant& value, bool* ok)
         return *ok ? QVariant(number) : QVariant();
     }
     return value.toString();
+}
+
+QString programColumnName(const QString& name)
+{
+    static const QStringList known = {
+        QStringLiteral("IdCliente"),     QStringLiteral("Nombre"),
+        QStringLiteral("Domicilio"),     QStringLiteral("Telefono"),
+        QStringLiteral("Observaciones"), QStringLiteral("Alerta"),
+        QStringLiteral("CantLlamadas"),  QStringLiteral("FIngreso"),
+        QStringLiteral("IdLlamada"),     QStringLiteral("Cliente"),
+        QStringLiteral("Fecha"),         QStringLiteral("Puesto"),
+    };
+    for (const QString& column : known) {
+        if (column.compare(name, Qt::CaseInsensitive) == 0)
+            return column;
+    }
+    return name;
 }
 
 QString unqualified(const QString& qualified)

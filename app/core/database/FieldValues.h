@@ -13,6 +13,9 @@ namespace FieldValues {
 // The stored form of a value given to a control; an invalid QVariant (ok false) when it cannot
 // be read.
 [[nodiscard]] QVariant toStored(const QString& column, const QVariant& value, bool* ok);
+// A column's name as the program spells it ("idcliente", as the server gives it, ->
+// "IdCliente"); a name it does not know stays as it is.
+[[nodiscard]] QString programColumnName(const QString& name);
 // "Clientes.IdCliente" -> "IdCliente".
 [[nodiscard]] QString unqualified(const QString& qualified);
 } // namespace FieldValues

@@ -2,6 +2,11 @@
 
 #include <QSqlDatabase>
 #include <QStringList>
+#include <QUrlQuery>
+
+namespace {
+const QString namePrefix = QStringLiteral("postgresql:");
+} // namespace
 
 bool ServerAddress::isSet() const
 {
@@ -15,6 +20,44 @@ QString ServerAddress::displayText() const
         text += user + QLatin1Char('@');
     text += host + QLatin1Char(':') + QString::number(port) + QLatin1Char('/') + database;
     return text;
+}
+
+QString ServerAddress::toDatabaseName() const
+{
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("host"), host);
+    query.addQueryItem(QStringLiteral("port"), QString::number(port));
+    query.addQueryItem(QStringLiteral("dbname"), database);
+    if (!user.isEmpty())
+        query.addQueryItem(QStringLiteral("user"), user);
+    if (!sslMode.isEmpty())
+        query.addQueryItem(QStringLiteral("sslmode"), sslMode);
+    return namePrefix + query.toString(QUrl::FullyEncoded);
+}
+
+ServerAddress ServerAddress::fromDatabaseName(const QString& name)
+{
+    if (!isServerDatabaseName(name))
+        return {};
+    const QUrlQuery query(name.mid(namePrefix.size()));
+    const auto item = [&](const QString& key) {
+        return query.queryItemValue(key, QUrl::FullyDecoded);
+    };
+    ServerAddress address;
+    address.host = item(QStringLiteral("host"));
+    bool ok = false;
+    const int port = item(QStringLiteral("port")).toInt(&ok);
+    if (ok && port > 0 && port < 65536)
+        address.port = port;
+    address.database = item(QStringLiteral("dbname"));
+    address.user = item(QStringLiteral("user"));
+    address.sslMode = item(QStringLiteral("sslmode"));
+    return address;
+}
+
+bool isServerDatabaseName(const QString& name)
+{
+    return name.startsWith(namePrefix);
 }
 
 bool isValidSslMode(const QString& sslMode)

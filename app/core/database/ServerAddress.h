@@ -19,8 +19,18 @@ struct ServerAddress
     // "usuario@host:puerto/base", for messages and logs.
     [[nodiscard]] QString displayText() const;
 
+    // The address as a database name, which the layer takes wherever it takes a file's path
+    // ("postgresql:host=...&port=...&dbname=...&user=..."), so that the program passes one
+    // string around whichever engine holds the data.
+    [[nodiscard]] QString toDatabaseName() const;
+    // The address a database name stands for; an unset one when it names a file.
+    [[nodiscard]] static ServerAddress fromDatabaseName(const QString& name);
+
     friend bool operator==(const ServerAddress&, const ServerAddress&) = default;
 };
+
+// Whether a database name stands for a server rather than a file.
+[[nodiscard]] bool isServerDatabaseName(const QString& name);
 
 // The sslmode values libpq accepts.
 [[nodiscard]] bool isValidSslMode(const QString& sslMode);

@@ -185,9 +185,10 @@ Statement clientList(ClientFilterField field, const QString& text, bool onlyWith
     }
     if (onlyWithCalls)
         conditions << QStringLiteral("Clientes.CantLlamadas > 0");
-    const QString order =
-        sortExpression(sortColumn, direction == SortDirection::Descending ? QStringLiteral(" DESC")
-                                                                          : QStringLiteral(" ASC"));
+    // Empty fields first going up, last going down, whichever engine sorts.
+    const QString order = sortExpression(sortColumn, direction == SortDirection::Descending
+                                                         ? QStringLiteral(" DESC NULLS LAST")
+                                                         : QStringLiteral(" ASC NULLS FIRST"));
     return clientStatement(QStringLiteral("S9"), conditions.join(QStringLiteral(" AND ")), order,
                            values);
 }

@@ -38,9 +38,9 @@ int ListReader::prepare()
     for (const ListColumn& column : std::as_const(m_columns))
         sql += column.field + QStringLiteral(", ");
     sql.chop(2);
-    sql += QStringLiteral(" FROM json_each(?) AS Pagina CROSS JOIN ") + m_statement.from +
-           QStringLiteral(" WHERE ") + m_statement.keyColumn +
-           QStringLiteral(" = Pagina.value ORDER BY Pagina.key");
+    sql += QStringLiteral(" FROM ") + m_connection.dialect().keyList(QStringLiteral("?")) +
+           QStringLiteral(" AS Pagina CROSS JOIN ") + m_statement.from + QStringLiteral(" WHERE ") +
+           m_statement.keyColumn + QStringLiteral(" = Pagina.value ORDER BY Pagina.key");
     m_query = std::make_unique<QSqlQuery>(m_connection.database());
     m_query->setForwardOnly(true);
     if (!m_query->prepare(sql))

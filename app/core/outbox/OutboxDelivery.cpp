@@ -33,7 +33,8 @@ public:
                 "SELECT 1 FROM Llamadas L JOIN Clientes C ON C.IdCliente = L.Cliente "
                 "WHERE C.Telefono = ? AND L.Puesto = ? AND L.Fecha = ? LIMIT 1")) &&
             m_addClient.prepare(
-                QStringLiteral("INSERT INTO Clientes (Telefono, FIngreso) VALUES (?, ?)")) &&
+                QStringLiteral("INSERT INTO Clientes (Telefono, FIngreso) VALUES (?, ?) "
+                               "RETURNING IdCliente")) &&
             m_count.prepare(QStringLiteral("UPDATE Clientes SET CantLlamadas = "
                                            "coalesce(CantLlamadas, 0) + 1 WHERE IdCliente = ?"));
         m_findClient.setForwardOnly(true);
@@ -95,7 +96,8 @@ private:
             error = run(m_addClient, {telefono, DateText::storedDate(call.Fecha.date())});
             if (error != DatabaseError::None)
                 return error;
-            cliente = m_addClient.lastInsertId().toLongLong();
+            cliente = m_addClient.next() ? m_addClient.value(0).toLongLong() : 0;
+            m_addClient.finish();
         }
         error = m_addCall.append(cliente, fecha, call.Puesto);
         if (error == DatabaseError::None)

@@ -166,9 +166,11 @@ int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const QString& 
     *locked = QElapsedTimer();
     locked->start();
     QSqlQuery query(connection.database());
-    query.prepare(QStringLiteral("DELETE FROM Llamadas WHERE IdLlamada IN (SELECT value FROM "
-                                 "json_each(:keys)) AND IdLlamada <= :newest AND "
-                                 "+Llamadas.Fecha < :corte"));
+    const SqlDialect sql = connection.dialect();
+    query.prepare(QStringLiteral("DELETE FROM Llamadas WHERE IdLlamada IN (SELECT value FROM ") +
+                  sql.keyList(QStringLiteral(":keys")) +
+                  QStringLiteral(" AS Lista) AND IdLlamada <= :newest AND ") +
+                  sql.unindexed(QStringLiteral("Llamadas.Fecha")) + QStringLiteral(" < :corte"));
     query.bindValue(QStringLiteral(":keys"), keys);
     query.bindValue(QStringLiteral(":newest"), m_newestKey);
     query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));

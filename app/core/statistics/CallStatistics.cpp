@@ -25,6 +25,8 @@ public:
         , m_puesto(puesto)
     {}
 
+    [[nodiscard]] SqlDialect dialect() const { return m_connection.dialect(); }
+
     // Runs sql with the values and hands each row to take; the query is read to its end.
     template <typename Take>
     int rows(const QString& sql, const QVariantMap& values, Take take)
@@ -58,9 +60,10 @@ int readHours(Reader& reader, int puesto, const QString& firstHour, const QStrin
               CallStatistics* statistics)
 {
     const QString sql =
-        QStringLiteral("WITH RECURSIVE Horas(Hora) AS (SELECT :primera UNION ALL "
-                       "SELECT strftime('%Y-%m-%d %H', Hora || ':00:00', '+1 hour') FROM Horas "
-                       "WHERE Hora < :ultima) "
+        QStringLiteral("WITH RECURSIVE Horas(Hora) AS (SELECT CAST(:primera AS text) UNION ALL "
+                       "SELECT ") +
+        reader.dialect().nextHour(QStringLiteral("Hora")) +
+        QStringLiteral(" FROM Horas WHERE Hora < :ultima) "
                        "SELECT Hora, (SELECT count(*) FROM Llamadas WHERE ") +
         QString(callsCondition(puesto))
             .replace(QStringLiteral(":desde"), QStringLiteral("Hora || ':00:00'"))
