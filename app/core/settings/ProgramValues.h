@@ -15,7 +15,7 @@ struct ProgramValues
     int twipsPerPixelX = 15;
     int twipsPerPixelY = 15;
 
-    // CarpetaBase + "/Llamora.mdb"
+    // CarpetaBase + "/Llamora.mdb", or the server's database name when Servidor is set.
     [[nodiscard]] QString databasePath() const;
 };
 
