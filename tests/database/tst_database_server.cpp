@@ -3,9 +3,14 @@
 #include "DatabaseFixture.h"
 #include "PostgresServer.h"
 #include "database/DataControl.h"
+#include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "database/Statements.h"
 #include "database/server/ServerSchema.h"
+#include "export/ListReader.h"
+#include "maintenance/ServerMaintenance.h"
+#include "purge/CallPurge.h"
+#include "statistics/CallStatistics.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -46,6 +51,9 @@ private slots:
     void serverStoppedAtOnceComesBackWithItsRows();
     void filterAndSortGiveWhatTheFileGives_data();
     void filterAndSortGiveWhatTheFileGives();
+    void openTellsWhyTheServerRefused();
+    void callListsPurgeStatisticsAndExportAgree();
+    void maintenanceOnTheServerTellsWhatItDid();
 
 private:
     std::unique_ptr<PostgresServer> m_server;
@@ -179,6 +187,107 @@ void DatabaseServerTest::filterAndSortGiveWhatTheFileGives()
     const QList<qint64> onFile = keysIn(*m_sameClients.first);
     QVERIFY(!onFile.isEmpty());
     QCOMPARE(keysIn(*m_sameClients.second), onFile);
+}
+
+void DatabaseServerTest::openTellsWhyTheServerRefused()
+{
+    const auto openError = [](const ServerAddress& address) {
+        DatabaseConnection connection;
+        return connection.open(address.toDatabaseName());
+    };
+    ServerAddress address = m_server->freshDatabase(QStringLiteral("sin_tablas"));
+    QCOMPARE(openError(address), DatabaseError::NotADatabase);
+    address.database = QStringLiteral("no_existe");
+    QCOMPARE(openError(address), DatabaseError::FileNotFound);
+    address = m_server->address();
+    address.user = QStringLiteral("nadie");
+    QCOMPARE(openError(address), DatabaseError::NoPermission);
+    address = m_server->address();
+    address.port = m_server->port() == 1 ? 2 : 1; // nobody listens there
+    QCOMPARE(openError(address), DatabaseError::PathNotFound);
+    // The socket's folder as the host works as well as the loopback address.
+    address = ServerAddress::fromDatabaseName(DatabaseFixture::freshServerDatabase(*m_server));
+    address.host = m_server->socketFolder();
+    QCOMPARE(openError(address), DatabaseError::None);
+    QCOMPARE(ServerAddress::fromDatabaseName(address.toDatabaseName()), address);
+}
+
+void DatabaseServerTest::callListsPurgeStatisticsAndExportAgree()
+{
+    DatabaseFixture file;
+    DatabaseFixture server(m_server.get());
+    const QDateTime start(QDate(2024, 3, 1), QTime(8, 0));
+    for (DatabaseFixture* fixture : {&file, &server}) {
+        const qint64 ana = fixture->addClient(QStringLiteral("111"), QStringLiteral("Ana"));
+        const qint64 luis = fixture->addClient(QStringLiteral("222"), QStringLiteral("Luis"));
+        for (int i = 0; i < 120; ++i)
+            QVERIFY(fixture->addCall(i % 3 == 0 ? luis : ana, start.addSecs(i * 3600),
+                                     qint16(1 + i % 2)));
+    }
+    // What each engine gives for the same questions, side by side.
+    const auto answers = [&](const DatabaseFixture& fixture) {
+        QStringList said;
+        DataControl calls;
+        fixture.attach(calls, Statements::callsBetween(QDate(2024, 3, 2), QDate(2024, 3, 5)));
+        calls.countRecords();
+        said << QString::number(calls.recordCount())
+             << calls.valueAt(0, QStringLiteral("Fecha")).toString()
+             << calls.valueAt(calls.recordCount() - 1, QStringLiteral("Nombre")).toString();
+        const CallStatistics statistics =
+            CallStatistics::read(fixture.databasePath(), QDate(2024, 3, 1), QDate(2024, 3, 4), 0);
+        said << QString::number(statistics.error) << QString::number(statistics.total)
+             << QString::number(statistics.days.size())
+             << QString::number(statistics.perWorkstation.value(2));
+        ListReader list(Statements::callsOfWorkstation(2),
+                        {{QStringLiteral("Nombre"), QStringLiteral("Clientes.Nombre")},
+                         {QStringLiteral("Fecha"), QStringLiteral("Llamadas.Fecha")}});
+        QList<QStringList> rows;
+        said << QString::number(list.open(fixture.databasePath()))
+             << QString::number(list.readPage(&rows)) << QString::number(rows.size())
+             << rows.value(0).join(QLatin1Char('|')) << rows.value(59).join(QLatin1Char('|'));
+        const CallPurge::Count count = CallPurge::count(fixture.databasePath(), QDate(2024, 3, 4));
+        CallPurgeWorker purge(fixture.databasePath(), QDate(2024, 3, 4), count.newestKey);
+        purge.run();
+        said << QString::number(count.calls) << QString::number(purge.error())
+             << QString::number(purge.deleted())
+             << QString::number(fixture.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")));
+        return said;
+    };
+    const QStringList onFile = answers(file);
+    QCOMPARE(onFile.at(0), QStringLiteral("96"));                 // four days of 24 calls
+    QCOMPARE(onFile.at(onFile.size() - 4), QStringLiteral("64")); // before the 4th, purged
+    QCOMPARE(answers(server), onFile);
+}
+
+void DatabaseServerTest::maintenanceOnTheServerTellsWhatItDid()
+{
+    DatabaseFixture server(m_server.get());
+    QVERIFY(server.addClient(QStringLiteral("111"), QStringLiteral("Ana")) > 0);
+    QVERIFY(server.addCall(1, QDateTime(QDate(2024, 3, 1), QTime(8, 0))));
+    QStringList stages;
+    const MaintenanceProgress progress = [&stages](const QString& stage, int) {
+        stages << stage;
+    };
+    const MaintenanceResult compacted = compactServerDatabase(server.databasePath(), progress);
+    QVERIFY2(compacted.succeeded, qPrintable(compacted.detail));
+    QVERIFY(stages.contains(QStringLiteral("Compactando Llamadas")));
+    const MaintenanceResult checked = checkServerDatabase(server.databasePath(), progress);
+    QVERIFY2(checked.succeeded, qPrintable(checked.detail));
+    QVERIFY2(checked.message.text.startsWith(
+                 QStringLiteral("Se leyeron 1 clientes y 1 llamadas del servidor sin errores.")),
+             qPrintable(checked.message.text));
+    // The call was added without counting it: a count below the calls kept is told, and left.
+    QVERIFY(checked.message.text.endsWith(
+        QStringLiteral("1 clientes tienen menos llamadas contadas que registradas.")));
+    QCOMPARE(server.scalar(QStringLiteral("SELECT CantLlamadas FROM Clientes")), 0);
+    // Gone from the server: the failure says so, with the number to give support.
+    m_server->runAsSuperuser(QStringLiteral("DROP DATABASE ") +
+                             ServerAddress::fromDatabaseName(server.databasePath()).database +
+                             QStringLiteral(" WITH (FORCE)"));
+    const MaintenanceResult gone = compactServerDatabase(server.databasePath());
+    QVERIFY(!gone.succeeded);
+    QCOMPARE(gone.error, DatabaseError::FileNotFound);
+    QVERIFY(gone.message.text.contains(QStringLiteral("3024")));
 }
 
 QTEST_GUILESS_MAIN(DatabaseServerTest)

@@ -49,7 +49,8 @@ bool PostgresServer::isInstalled()
     return QFileInfo(binFolder + QStringLiteral("postgres")).isExecutable();
 }
 
-PostgresServer::PostgresServer()
+PostgresServer::PostgresServer(Durability durability)
+    : m_durability(durability)
 {
     if (!isInstalled()) {
         m_errorText = QStringLiteral("PostgreSQL 15 is not installed in ") + binFolder;
@@ -134,12 +135,14 @@ bool PostgresServer::runAsSuperuser(const QString& sql, const QString& database)
 
 bool PostgresServer::start()
 {
-    // fsync is off: the tests stop the server, they never pull the machine's plug, and the
-    // kernel keeps what the server wrote. Commits still wait for the server's log.
-    const QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off "
-                                           "-c full_page_writes=off -c max_connections=60")
-                                .arg(m_port)
-                                .arg(socketFolder());
+    // Fast: the kernel keeps what the server wrote when the server stops, so fsync may go;
+    // commits still wait for the server's log.
+    QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -k %2 "
+                                     "-c max_connections=60")
+                          .arg(m_port)
+                          .arg(socketFolder());
+    if (m_durability == Durability::Fast)
+        options += QStringLiteral(" -c fsync=off -c full_page_writes=off");
     m_running =
         runTool(QStringLiteral("pg_ctl"),
                 {QStringLiteral("-D"), m_root.filePath(QStringLiteral("data")),

@@ -12,8 +12,14 @@
 class PostgresServer
 {
 public:
+    enum class Durability
+    {
+        Fast,    // no fsync: the tests stop the server, they never cut the machine's power
+        Durable, // as an office's server runs, for the benchmarks
+    };
+
     // Makes the cluster and starts it; isValid() tells whether that worked, errorText() why not.
-    PostgresServer();
+    explicit PostgresServer(Durability durability = Durability::Fast);
     // Stops the server at once and removes everything.
     ~PostgresServer();
     PostgresServer(const PostgresServer&) = delete;
@@ -46,6 +52,7 @@ private:
     bool runTool(const QString& tool, const QStringList& arguments, int timeoutMs = 60000);
 
     QTemporaryDir m_root;
+    Durability m_durability = Durability::Fast;
     int m_port = 0;
     bool m_valid = false;
     bool m_running = false;

@@ -31,6 +31,46 @@ int openFailure(const QString& text)
         return DatabaseError::NoPermission;
     return DatabaseError::PathNotFound;
 }
+// Opens the named connection to the server and readies it; 0 or the error, with its text.
+int connectServer(const QString& connectionName, const ServerAddress& server,
+                  DatabaseConnection::Access access, int busyTimeoutMs, QString* errorText)
+{
+    const auto fail = [errorText](const QSqlError& error) {
+        *errorText = error.text();
+        const int number = errorNumberFor(error);
+        return number == DatabaseError::None ? DatabaseError::ReservedError : number;
+    };
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    if (!db.isValid()) {
+        *errorText = QStringLiteral("The PostgreSQL driver of Qt (QPSQL) is not installed");
+        return DatabaseError::PathNotFound;
+    }
+    applyServerAddress(db, server, connectTimeoutSeconds);
+    if (!db.open()) {
+        *errorText = db.lastError().text();
+        return openFailure(*errorText);
+    }
+    QSqlQuery setup(db);
+    // The busy timeout is a number of the program's, never text from elsewhere.
+    QStringList settings = {QStringLiteral("SET lock_timeout = ") + QString::number(busyTimeoutMs)};
+    if (access == DatabaseConnection::Access::ReadOnly)
+        settings << QStringLiteral("SET default_transaction_read_only = on");
+    for (const QString& setting : settings) {
+        if (!setup.exec(setting))
+            return fail(setup.lastError());
+    }
+    // A database without our two tables is not ours.
+    if (!setup.exec(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
+                                   "current_schema() AND tablename IN ('clientes', 'llamadas')")) ||
+        !setup.next())
+        return fail(setup.lastError());
+    if (setup.value(0).toInt() != 2) {
+        *errorText = QStringLiteral("The database has no Clientes and Llamadas tables");
+        return DatabaseError::NotADatabase;
+    }
+    return DatabaseError::None;
+}
+
 } // namespace
 
 int DatabaseConnection::open(const ServerAddress& server, Access access, int busyTimeoutMs)
@@ -45,47 +85,14 @@ int DatabaseConnection::open(const ServerAddress& server, Access access, int bus
         return DatabaseError::PathNotFound;
     m_filePath = server.toDatabaseName();
     m_connectionName = newConnectionName();
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
-    if (!db.isValid()) {
-        m_lastErrorText = QStringLiteral("The PostgreSQL driver of Qt (QPSQL) is not installed");
+    // Closing removes the connection, which no handle of it may outlive.
+    const int error =
+        connectServer(m_connectionName, server, access, busyTimeoutMs, &m_lastErrorText);
+    if (error != DatabaseError::None)
         close();
-        return DatabaseError::PathNotFound;
-    }
-    applyServerAddress(db, server, connectTimeoutSeconds);
-    if (!db.open()) {
-        m_lastErrorText = db.lastError().text();
-        close();
-        return openFailure(m_lastErrorText);
-    }
-    QSqlQuery setup(db);
-    // The busy timeout is a number of the program's, never text from elsewhere.
-    QStringList settings = {QStringLiteral("SET lock_timeout = ") + QString::number(busyTimeoutMs)};
-    if (access == Access::ReadOnly)
-        settings << QStringLiteral("SET default_transaction_read_only = on");
-    for (const QString& setting : settings) {
-        if (!setup.exec(setting)) {
-            const int error = fail(setup.lastError());
-            close();
-            return error;
-        }
-    }
-    // A database without our two tables is not ours.
-    if (!setup.exec(QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = "
-                                   "current_schema() AND tablename IN ('clientes', 'llamadas')")) ||
-        !setup.next()) {
-        const int error = fail(setup.lastError());
-        close();
-        return error;
-    }
-    const int tables = setup.value(0).toInt();
-    setup.finish();
-    if (tables != 2) {
-        m_lastErrorText = QStringLiteral("The database has no Clientes and Llamadas tables");
-        close();
-        return DatabaseError::NotADatabase;
-    }
-    m_schemaVersion = 1;
-    return DatabaseError::None;
+    else
+        m_schemaVersion = 1;
+    return error;
 }
 
 QStringList DatabaseConnection::columnNamesOf(const QSqlRecord& record)
