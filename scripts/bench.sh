@@ -13,3 +13,4 @@ echo "== Llamadas y clientes, eliminación de llamadas antiguas"; build/bench/be
 echo "== Exportación de listas y estadísticas"; build/bench/bench_list_output
 echo "== Compactación y reparación"; build/bench/bench_maintenance
 echo "== Llamadas sin registrar"; build/bench/bench_outbox
+echo "== Copia de una base de datos al servidor"; build/bench/bench_migration

@@ -9,6 +9,7 @@ packages=(
     pkg-config libre-dev sip-tester libssl-dev openssl
     qt6-charts-dev libqt6opengl6-dev poppler-utils python3
     postgresql-15 libqt6sql6-psql
+    libpq-dev
 )
 if [ "${1:-}" = --package ]; then
     packages+=(file lintian passwd util-linux procps)

@@ -47,7 +47,8 @@ fi
 calls_before=""
 [ -f "$database" ] && calls_before=$(sqlite3 "$database" "SELECT COUNT(*) FROM Llamadas;")
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$deb" >/dev/null
-for file in Llamora liblineo.so libparlux.so llamora-config modemsim Llamora.mdb ayuda/index.html; do
+for file in Llamora liblineo.so libparlux.so llamora-config llamora-servidor modemsim Llamora.mdb \
+    ayuda/index.html; do
     check "$program_dir/$file" test -f "$program_dir/$file"
 done
 check "programa ejecutable" test -x "$program_dir/Llamora"
@@ -55,14 +56,15 @@ check "programa ejecutable" test -x "$program_dir/Llamora"
 # workers.
 check "la carpeta del programa no tiene nada más" \
     test "$(cd "$program_dir" && LC_ALL=C ls | xargs)" = \
-    "Llamora Llamora.mdb ayuda liblineo.so libparlux.so llamora-config modemsim"
-for command in llamora:Llamora llamora-config:llamora-config; do
+    "Llamora Llamora.mdb ayuda liblineo.so libparlux.so llamora-config llamora-servidor modemsim"
+for command in llamora:Llamora llamora-config:llamora-config llamora-servidor:llamora-servidor; do
     check "/usr/bin/${command%%:*} enlaza con $program_dir/${command#*:}" \
         test "$(readlink "/usr/bin/${command%%:*}")" = "$program_dir/${command#*:}"
     check "página de manual de ${command%%:*}" test -f "/usr/share/man/man1/${command%%:*}.1.gz"
 done
 check "/usr/bin no tiene nada más del paquete" \
-    test "$(dpkg -L llamora | grep '^/usr/bin/.' | xargs)" = "/usr/bin/llamora /usr/bin/llamora-config"
+    test "$(dpkg -L llamora | grep '^/usr/bin/.' | xargs)" = \
+    "/usr/bin/llamora /usr/bin/llamora-config /usr/bin/llamora-servidor"
 check "menú de aplicaciones" grep -qx "Exec=$program_dir/Llamora" /usr/share/applications/llamora.desktop
 for size in 16 22 24 32 48 64 128 256; do
     check "icono ${size}x${size}" test -f "/usr/share/icons/hicolor/${size}x${size}/apps/llamora.png"

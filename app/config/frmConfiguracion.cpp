@@ -6,6 +6,7 @@
 #include "SipLine.h"
 #include "WizardLook.h"
 #include "database/DatabaseFile.h"
+#include "settings/ServerSetting.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
@@ -47,7 +48,7 @@ frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, 
         SSTab1->addTab(frame, tabTexts.at(tab));
     }
     buildModemTab(buildLineChoice(fraSettings.at(0)));
-    buildDatabaseTab(fraSettings.at(1));
+    buildDatabaseTab(buildDatabaseChoice(fraSettings.at(1)));
     buildGeneralTab(fraSettings.at(2));
     buildStepTexts();
     buildButtons();
@@ -87,6 +88,9 @@ frmConfiguracion::frmConfiguracion(Lineo& Lineo1, const QString& programFolder, 
     connect(optModem, &QRadioButton::clicked, this, &frmConfiguracion::optFuente_Click);
     connect(optSip, &QRadioButton::clicked, this, &frmConfiguracion::optFuente_Click);
     connect(cmdProbar, &QPushButton::clicked, this, &frmConfiguracion::cmdProbar_Click);
+    connect(optCarpeta, &QRadioButton::clicked, this, &frmConfiguracion::optBase_Click);
+    connect(optServidor, &QRadioButton::clicked, this, &frmConfiguracion::optBase_Click);
+    connect(cmdProbarBase, &QPushButton::clicked, this, &frmConfiguracion::cmdProbarBase_Click);
 }
 
 frmConfiguracion::~frmConfiguracion() = default;
@@ -153,6 +157,7 @@ void frmConfiguracion::CargaConfiguracion()
         lblActual->setText(QDir::toNativeSeparators(defaultFolder()));
         Dir1->openFolder(defaultFolder());
     }
+    loadServerSettings();
 }
 
 // The program folder of an installed package is read-only for users; its shared data folder is
@@ -192,6 +197,15 @@ void frmConfiguracion::MuestraPaso(quint8 step)
         cmdAtras->setEnabled(true);
         cmdSiguiente->setEnabled(true);
         lblmsg->setText(QStringLiteral("Configuración en Red     (Puesto Remoto)"));
+        if (serverChosen()) {
+            lblMsg1->setText(QStringLiteral(
+                "Indique el servidor PostgreSQL de la oficina, la base de datos y el usuario. "
+                "Pulse ´Probar´ para comprobar la conexión."));
+            lblMsg2->setText(QStringLiteral(
+                "La contraseña se guarda solo en el archivo ~/.pgpass de este usuario; déjela "
+                "vacía si el servidor no la pide (vea la ayuda para más información)."));
+            break;
+        }
         lblMsg1->setText(
             QStringLiteral("Indique la unidad y carpeta de la base de datos (Llamora.mdb) si va "
                            "a utilizar Llamora en red. De lo contrario omita este paso."));
@@ -285,7 +299,16 @@ void frmConfiguracion::cmdOK_Click()
         return;
     if (!storeLineSettings())
         return;
-    if (VerificaBaseDatos() && store(SettingKey::BaseDeDatos, Dir1->folder()))
+    // The server, when chosen, takes the place of the folder, which stays stored for a return
+    // to the shared file.
+    if (serverChosen()) {
+        if (VerificaServidor() &&
+            store(SettingKey::Servidor, serverSettingText(serverAddressFromForm())))
+            accept();
+        return;
+    }
+    if (VerificaBaseDatos() && store(SettingKey::BaseDeDatos, Dir1->folder()) &&
+        store(SettingKey::Servidor, QString()))
         accept();
 }
 

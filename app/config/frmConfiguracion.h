@@ -2,6 +2,7 @@
 
 #include "LineSettings.h"
 #include "PortTable.h"
+#include "database/ServerAddress.h"
 #include "settings/ProgramValues.h"
 
 #include <QDialog>
@@ -22,10 +23,12 @@ class QSpinBox;
 class QStackedWidget;
 class QTabWidget;
 class SipLine;
+struct ServerProbe;
 
 // The configuration wizard: the caller-ID line, either the serial port of a modem (with
 // detection through the main window's line control) or a SIP account (with a trial
-// registration), folder of the shared database, workstation number, switch-on at start
+// registration), the shared database (a folder, or an office's database server with a trial
+// connection), workstation number, switch-on at start
 // and start with the session. Nothing is stored before "Finalizar"; "Cancelar" stores nothing.
 class frmConfiguracion : public QDialog
 {
@@ -53,6 +56,8 @@ private slots:
     void cmdAsignar_Click();
     void optFuente_Click();
     void cmdProbar_Click();
+    void optBase_Click();
+    void cmdProbarBase_Click();
 
 private:
     // The widgets (frmConfiguracionWidgets.cpp).
@@ -71,6 +76,16 @@ private:
     bool checkLineSettings();
     bool storeLineSettings();
     void showProbeResult(bool registered, const QString& text);
+
+    // The database's place: a shared folder or a server (frmConfiguracionServer.cpp).
+    QWidget* buildDatabaseChoice(QWidget* frame);
+    void buildServerPage(QWidget* page);
+    void loadServerSettings();
+    [[nodiscard]] bool serverChosen() const;
+    [[nodiscard]] ServerAddress serverAddressFromForm() const;
+    ServerProbe probeFormServer();
+    // The server answers with the program's tables, and a password typed is kept in ~/.pgpass.
+    bool VerificaServidor();
 
     // Loading, the steps and finishing (frmConfiguracion.cpp).
     void Form_Load();
@@ -135,6 +150,17 @@ private:
     QLineEdit* txtPrefijo = nullptr;
     QPushButton* cmdProbar = nullptr;
     QLabel* lblRegistro = nullptr;
+    QRadioButton* optCarpeta = nullptr;
+    QRadioButton* optServidor = nullptr;
+    QStackedWidget* stkBase = nullptr;
+    QLineEdit* txtEquipo = nullptr;
+    QSpinBox* txtPuertoServidor = nullptr;
+    QLineEdit* txtBase = nullptr;
+    QLineEdit* txtUsuarioBase = nullptr;
+    QLineEdit* txtClaveBase = nullptr;
+    QComboBox* cboSsl = nullptr;
+    QPushButton* cmdProbarBase = nullptr;
+    QLabel* lblServidor = nullptr;
     LineSettings m_lineAtOpening;
     std::unique_ptr<SipLine> m_probe;
 };

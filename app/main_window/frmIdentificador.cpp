@@ -101,6 +101,7 @@ void frmIdentificador::RecuperaConfig()
     if (config.ActivarCID)
         m_cmdEncendidoID->click();
     m_values.CarpetaBase = config.CarpetaBase;
+    m_values.Servidor = config.Servidor;
 }
 
 void frmIdentificador::attachDatabase()

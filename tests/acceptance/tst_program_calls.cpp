@@ -3,14 +3,20 @@
 
 #include "LineSettings.h"
 #include "MessageBox.h"
+#include "PostgresServer.h"
 #include "ProgramDatabase.h"
 #include "ProgramWindowsFixture.h"
 #include "SipOffice.h"
 #include "database/DataControl.h"
+#include "database/server/ServerSchema.h"
 #include "outbox/Outbox.h"
 #include "reception/CallReception.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
+
+#include <functional>
 
 class ProgramCallsTest : public QObject
 {
@@ -20,6 +26,7 @@ private slots:
     void callsReachPanelAndDatabaseAlsoWhenHidden();
     void failedCountShowsMessageAndHides();
     void sipCallReachesPanelAndDatabase();
+    void callsReachTheStoredServer();
 };
 
 void ProgramCallsTest::callsReachPanelAndDatabaseAlsoWhenHidden()
@@ -167,6 +174,64 @@ void ProgramCallsTest::sipCallReachesPanelAndDatabase()
     QCOMPARE(p.tray->toolTip(), QStringLiteral("Llamora v 3.0.0   Desactivado"));
     QTRY_VERIFY(pbx.registrarMessages().contains(QLatin1String(";expires=0")));
     QVERIFY(script.shown().isEmpty());
+}
+
+// A workstation whose settings name a server starts on it and logs its calls there; the folder
+// stored beside it holds no database and is never looked at.
+void ProgramCallsTest::callsReachTheStoredServer()
+{
+    PostgresServer server;
+    QVERIFY2(server.isValid(), qPrintable(server.errorText()));
+    const ServerAddress address = server.address();
+    // Runs work on a connection of its own to the server.
+    const auto onServer = [&address](const std::function<void(QSqlDatabase&)>& work) {
+        const QString name = QStringLiteral("prueba");
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+            applyServerAddress(database, address, 5);
+            if (database.open())
+                work(database);
+        }
+        QSqlDatabase::removeDatabase(name);
+    };
+    const auto count = [&onServer](const QString& sql) {
+        int value = -1;
+        onServer([&](QSqlDatabase& database) {
+            QSqlQuery query(database);
+            if (query.exec(sql) && query.next())
+                value = query.value(0).toInt();
+        });
+        return value;
+    };
+    int created = -1;
+    onServer([&created](QSqlDatabase& database) { created = ServerSchema::create(database); });
+    QCOMPARE(created, 0);
+    TestEnvironment env;
+    ModemSimulator modem;
+    QString link;
+    QVERIFY(startModem(modem, env, &link));
+    QVERIFY(pointPorts(env, {{4, link}}));
+    SettingsStore settings(env.programFolder());
+    settings.setBaseDeDatos(env.makeFolder(QStringLiteral("sin-base")));
+    QVERIFY(settings.setServidor(address));
+    settings.setPuerto(QStringLiteral("4"));
+    settings.setPuesto(QStringLiteral("2"));
+    settings.setActivarCID(QStringLiteral("1"));
+    MessageBox::Script script;
+    Program p(env.programFolder());
+    QCOMPARE(p.start(), Outcome::Running);
+    frmIdentificador* w = p.windows->mainWindow();
+    QVERIFY(w && w->Lineo1()->Enabled());
+
+    QVERIFY(modem.call(QStringLiteral("4567890")));
+    QTRY_COMPARE(panelText(*w, "lblTelefono"), QStringLiteral("4567890"));
+    QVERIFY(modem.call(QStringLiteral("4567890")));
+    QTRY_COMPARE(panelText(*w, "lblNota"), QStringLiteral("Cant: 2"));
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM llamadas WHERE puesto = 2")), 2);
+    QCOMPARE(count(QStringLiteral("SELECT cantllamadas FROM clientes WHERE telefono = "
+                                  "'4567890'")),
+             2);
+    QVERIFY2(script.shown().isEmpty(), qPrintable(script.texts().join(QLatin1Char('\n'))));
 }
 
 std::unique_ptr<QObject> makeProgramCallsTest()

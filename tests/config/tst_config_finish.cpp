@@ -1,6 +1,7 @@
 // What the wizard offers, stores and refuses when it is finished or cancelled.
 
 #include "ConfigWizardFixture.h"
+#include "PostgresServer.h"
 #include "SipPeer.h"
 
 #include <QProcess>
@@ -22,6 +23,7 @@ private slots:
     void ordinaryUserPartRunsFromABuildClosedToOthers();
     void cancelStoresNothing();
     void sipLineIsTriedAndStored();
+    void serverIsTriedAndStored();
 };
 
 void ConfigFinishTest::sharedDataFolderIsOfferedWhenNoneIsStored()
@@ -289,3 +291,56 @@ std::unique_ptr<QObject> makeConfigFinishTest()
 }
 
 #include "tst_config_finish.moc"
+
+void ConfigFinishTest::serverIsTriedAndStored()
+{
+    PostgresServer server;
+    QVERIFY2(server.isValid(), qPrintable(server.errorText()));
+    QVERIFY(server.runAsSuperuser(QStringLiteral("CREATE TABLE clientes (); CREATE TABLE llamadas "
+                                                 "(); GRANT ALL ON clientes, llamadas TO llamora"),
+                                  server.address().database));
+    const QString folder = m_env->makeFolder(QStringLiteral("shared"));
+    SettingsStore(m_env->programFolder()).write(SettingKey::BaseDeDatos, folder);
+    MessageBox::Script messages;
+    auto wizard = openWizard();
+    control<QTabWidget>("SSTab1")->setCurrentIndex(1);
+    control<QRadioButton>("optServidor")->click();
+    QVERIFY(control<QLineEdit>("txtEquipo")->isVisible());
+    QVERIFY(!wizard->findChild<FolderChooser*>()->isVisible());
+    const QStringList keys = accessKeys(wizard.get(), control<QTabWidget>("SSTab1"));
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
+
+    const ServerAddress address = server.address();
+    control<QLineEdit>("txtEquipo")->setText(address.host);
+    control<QSpinBox>("txtPuertoServidor")->setValue(address.port);
+    control<QLineEdit>("txtBase")->setText(QStringLiteral("no_existe"));
+    control<QLineEdit>("txtUsuarioBase")->setText(address.user);
+    // Nothing of the server is stored until it answers with the program's tables.
+    finish();
+    QCOMPARE(messages.texts(), QStringList{QStringLiteral("No se puede usar el servidor: El "
+                                                          "servidor no tiene una base de datos "
+                                                          "«no_existe».")});
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(stored(SettingKey::Servidor), QStringLiteral("<missing>"));
+
+    control<QLineEdit>("txtBase")->setText(address.database);
+    control<QPushButton>("cmdProbarBase")->click();
+    QVERIFY2(control<QLabel>("lblServidor")->text().startsWith(QStringLiteral("Conectado con")),
+             qPrintable(control<QLabel>("lblServidor")->text()));
+    messages.clear();
+    finish();
+    QVERIFY(messages.shown().isEmpty());
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(SettingsStore(m_env->programFolder()).servidor(), address);
+    QCOMPARE(stored(SettingKey::BaseDeDatos), folder);
+
+    // The next opening shows the server; choosing the folder again forgets it.
+    wizard = openWizard();
+    QVERIFY(control<QRadioButton>("optServidor")->isChecked());
+    QCOMPARE(control<QLineEdit>("txtBase")->text(), address.database);
+    QCOMPARE(control<QSpinBox>("txtPuertoServidor")->value(), address.port);
+    control<QRadioButton>("optCarpeta")->click();
+    QVERIFY(QFileInfo::exists(TestEnvironment::copyEmptyDatabase(folder)));
+    finish();
+    QVERIFY(!SettingsStore(m_env->programFolder()).servidor().isSet());
+}

@@ -13,6 +13,7 @@ class SettingsTest : public QObject
 private slots:
     void firstRunGivesEachReaderItsDefault();
     void valuesComeBackAsWritten();
+    void theServerComesBackAsWritten();
     void eachProgramFolderKeepsItsOwnSettings_data();
     void eachProgramFolderKeepsItsOwnSettings();
     void settingsLiveInTheDocumentedFile();
@@ -50,6 +51,29 @@ void SettingsTest::valuesComeBackAsWritten()
     QCOMPARE(again.baseDeDatos(), folder);
     store.setBaseDeDatos(QStringLiteral("@Invalid()"));
     QCOMPARE(again.baseDeDatos(), QStringLiteral("@Invalid()"));
+}
+
+void SettingsTest::theServerComesBackAsWritten()
+{
+    TestEnvironment environment;
+    SettingsStore store(environment.programFolder());
+    QVERIFY(!store.servidor().isSet());
+    // Blanks, quotes and backslashes are what libpq's quoting is for; a socket folder is a host.
+    ServerAddress address;
+    address.host = QStringLiteral("/run/postgresql compartida");
+    address.port = 5433;
+    address.database = QStringLiteral("llamadas d'Ana");
+    address.user = QStringLiteral(R"(ofi\cina)");
+    address.sslMode = QStringLiteral("require");
+    QVERIFY(store.setServidor(address));
+    QCOMPARE(SettingsStore(environment.programFolder()).servidor(), address);
+    // Written by hand, as libpq reads it; whatever holds a password is not taken.
+    store.write(SettingKey::Servidor, QStringLiteral(" host = db  dbname='a b' password=x "));
+    QCOMPARE(store.servidor().host, QStringLiteral("db"));
+    QCOMPARE(store.servidor().database, QStringLiteral("a b"));
+    QCOMPARE(store.servidor().port, 5432);
+    QVERIFY(store.setServidor(ServerAddress()));
+    QVERIFY(!store.servidor().isSet());
 }
 
 void SettingsTest::eachProgramFolderKeepsItsOwnSettings_data()

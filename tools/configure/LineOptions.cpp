@@ -1,10 +1,9 @@
 #include "LineOptions.h"
 
-#include <QCommandLineParser>
-#include <QFile>
-#include <QRegularExpression>
+#include "server/PgPass.h"
 
-#include <cstdio>
+#include <QCommandLineParser>
+#include <QRegularExpression>
 
 namespace {
 
@@ -105,18 +104,11 @@ bool LineOptions::apply(const QCommandLineParser& parser, LineSettings* settings
     if (parser.isSet(m_senders))
         sip.extraSenders = parser.value(m_senders).split(
             QRegularExpression(QStringLiteral("[\\s,;]+")), Qt::SkipEmptyParts);
-    if (parser.isSet(m_passwordFrom)) {
-        const QString path = parser.value(m_passwordFrom);
-        QFile file;
-        const bool opened = path == QLatin1String("-")
-                                ? file.open(stdin, QIODevice::ReadOnly)
-                                : (file.setFileName(path), file.open(QIODevice::ReadOnly));
-        if (!opened) {
-            *problem = QStringLiteral("no se pudo leer la contraseña de «%1»").arg(path);
-            return false;
-        }
-        sip.password =
-            QString::fromUtf8(file.readLine()).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    if (parser.isSet(m_passwordFrom) &&
+        !PgPass::readFromFile(parser.value(m_passwordFrom), &sip.password)) {
+        *problem = QStringLiteral("no se pudo leer la contraseña de «%1»")
+                       .arg(parser.value(m_passwordFrom));
+        return false;
     }
     if (settings->source == LineSource::Sip) {
         if (const QString refused = sip.problem(); !refused.isEmpty()) {

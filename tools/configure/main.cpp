@@ -1,7 +1,11 @@
 #include "LineOptions.h"
 #include "PortTable.h"
+#include "ServerOptions.h"
 #include "database/DatabaseFile.h"
+#include "server/PgPass.h"
+#include "server/ServerProbe.h"
 #include "settings/ProgramFolder.h"
+#include "settings/ServerSetting.h"
 #include "settings/SettingsStore.h"
 
 #include <QCommandLineParser>
@@ -10,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -77,6 +82,8 @@ QString checkedValue(SettingKey key, const QString& value, QString* problem)
         }
         return folder;
     }
+    case SettingKey::Servidor:
+        break; // the server has options of its own (ServerOptions)
     }
     return {};
 }
@@ -144,6 +151,8 @@ int main(int argc, char* argv[])
     parser.addOption(device);
     const LineOptions line;
     line.addTo(parser);
+    const ServerOptions server;
+    server.addTo(parser);
     parser.addOption(show);
     parser.process(app);
 
@@ -179,6 +188,33 @@ int main(int argc, char* argv[])
         return fail(problem + QStringLiteral("; no se escribió nada"));
 
     SettingsStore store(folder);
+    // The server is checked as the wizard checks it: it must answer with the program's tables.
+    // Choosing the folder, or --sin-servidor, goes back to the shared file.
+    const bool folderChosen = std::any_of(values.cbegin(), values.cend(), [](const auto& value) {
+        return value.first == SettingKey::BaseDeDatos;
+    });
+    const bool serverChosen = server.anySet(parser);
+    if (serverChosen && (folderChosen || server.clearRequested(parser)))
+        return fail(QStringLiteral("elija la carpeta compartida o el servidor, no los dos; no se "
+                                   "escribió nada"));
+    ServerAddress serverAddress = store.servidor();
+    QString serverPassword;
+    if (serverChosen) {
+        if (QString problem; !server.apply(parser, &serverAddress, &serverPassword, &problem))
+            return fail(problem + QStringLiteral("; no se escribió nada"));
+        const ServerProbe probe = probeServer(serverAddress, serverPassword);
+        if (!probe.connected())
+            return fail(QStringLiteral("no se puede usar el servidor: ") + probe.text +
+                        QStringLiteral(" No se escribió nada."));
+        values.append({SettingKey::Servidor, serverSettingText(serverAddress)});
+    } else if (folderChosen || server.clearRequested(parser)) {
+        values.append({SettingKey::Servidor, QString()});
+    }
+    if (!serverPassword.isEmpty()) {
+        if (QString problem; !PgPass::store(serverAddress, serverPassword, &problem))
+            return fail(QStringLiteral("no se pudo guardar la contraseña del servidor: ") +
+                        problem);
+    }
     for (const auto& [key, value] : values) {
         if (!store.write(key, value))
             return fail(QStringLiteral("no se pudo guardar la configuración en «%1»")
@@ -199,6 +235,7 @@ int main(int argc, char* argv[])
         out << "configuracion: " << store.filePath() << '\n';
         out << "puertos: " << PortTable::filePath() << '\n';
         out << "linea: " << LineSettings::filePath() << '\n';
+        out << "contrasenas: " << PgPass::filePath() << '\n';
     }
     return 0;
 }

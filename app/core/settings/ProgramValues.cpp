@@ -7,6 +7,9 @@
 
 QString ProgramValues::databasePath() const
 {
+    // Every part of the program opens what this names, the file or the server alike.
+    if (Servidor.isSet())
+        return Servidor.toDatabaseName();
     return databasePathIn(CarpetaBase);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/ServerAddress.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -7,12 +9,13 @@
 struct ProgramValues
 {
     QString programFolder;
-    QString CarpetaBase; // folder of the database file, without a closing separator
+    QString CarpetaBase;    // folder of the database file, without a closing separator
+    ServerAddress Servidor; // the office's database server; when set, CarpetaBase is not used
     qint16 NumeroPuesto = 0;
     int twipsPerPixelX = 15;
     int twipsPerPixelY = 15;
 
-    // CarpetaBase + "/Llamora.mdb"
+    // CarpetaBase + "/Llamora.mdb", or the server's database name when Servidor is set.
     [[nodiscard]] QString databasePath() const;
 };
 

@@ -1,6 +1,7 @@
 #include "settings/SettingsStore.h"
 
 #include "ProgramInfo.h"
+#include "settings/ServerSetting.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -46,6 +47,8 @@ QString SettingsStore::storedName(SettingKey key)
         return QStringLiteral("ActivarCID");
     case SettingKey::BaseDeDatos:
         return QStringLiteral("Base de datos");
+    case SettingKey::Servidor:
+        return QStringLiteral("Servidor");
     }
     return QString();
 }
@@ -141,4 +144,14 @@ QString SettingsStore::activarCID(const QString& defaultValue) const
 QString SettingsStore::baseDeDatos(const QString& defaultValue) const
 {
     return read(SettingKey::BaseDeDatos, defaultValue);
+}
+
+ServerAddress SettingsStore::servidor() const
+{
+    return serverAddressFromSetting(read(SettingKey::Servidor, QString()));
+}
+
+bool SettingsStore::setServidor(const ServerAddress& address)
+{
+    return write(SettingKey::Servidor, serverSettingText(address));
 }

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "database/ServerAddress.h"
+
 #include <QString>
 
-// The four values the program keeps in the per-user settings store.
+// The values the program keeps in the per-user settings store.
 enum class SettingKey
 {
     Puerto,      // "Puerto": serial port number, "1" to "16"
     Puesto,      // "Puesto": this workstation's number, "1" to "10"
     ActivarCID,  // "ActivarCID": "1" switches identification on at load
     BaseDeDatos, // "Base de datos": folder of the database file
+    Servidor,    // "Servidor": the database server; when set, "Base de datos" is not used
 };
 
 // Per-user settings of one installation, addressed by application name (title + "-" + program
@@ -49,6 +52,10 @@ public:
     void setPuesto(const QString& value) { write(SettingKey::Puesto, value); }
     void setActivarCID(const QString& value) { write(SettingKey::ActivarCID, value); }
     void setBaseDeDatos(const QString& value) { write(SettingKey::BaseDeDatos, value); }
+    // The server as stored (never with a password); not set when none is stored. An address
+    // that is not set clears it, and the shared file counts again.
+    [[nodiscard]] ServerAddress servidor() const;
+    bool setServidor(const ServerAddress& address);
 
     [[nodiscard]] QString programFolder() const { return m_programFolder; }
     // The title, "-", then the program folder exactly as given.

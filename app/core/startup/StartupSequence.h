@@ -27,6 +27,10 @@ public:
 // After each visit to the wizard the stored folder is read again, so a folder the user has just
 // chosen there counts at once (with nothing stored, the program folder, as the main window's
 // load takes it).
+//
+// With a database server stored ("Servidor"), the server takes the folder's place: it must
+// answer with the program's tables, or the user hears why and gets the wizard, where they may
+// mend the server or go back to the folder.
 class StartupSequence
 {
 public:
@@ -41,6 +45,8 @@ public:
     Outcome Main();
 
 private:
+    Outcome useFolder();
+    Outcome useServer();
     void readFolderAfterWizard();
 
     const SettingsStore& m_settings;

@@ -18,6 +18,7 @@ void StoredConfig::applyTo(ProgramValues& values) const
 {
     values.NumeroPuesto = NumeroPuesto;
     values.CarpetaBase = CarpetaBase;
+    values.Servidor = Servidor;
 }
 
 StoredConfig readStoredConfig(const SettingsStore& settings)
@@ -27,5 +28,6 @@ StoredConfig readStoredConfig(const SettingsStore& settings)
     config.NumeroPuesto = numeroPuestoFrom(settings.puesto());
     config.ActivarCID = wholeNumber(settings.activarCID()) == 1;
     config.CarpetaBase = carpetaBaseFrom(settings.baseDeDatos(), settings.programFolder());
+    config.Servidor = settings.servidor();
     return config;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "database/ServerAddress.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -21,8 +23,10 @@ struct StoredConfig
     bool ActivarCID = false;
     // "Base de datos", or the program folder when that is empty.
     QString CarpetaBase;
+    // "Servidor"; when set, the database is there and CarpetaBase is not used.
+    ServerAddress Servidor;
 
-    // NumeroPuesto and CarpetaBase into the program-wide values.
+    // NumeroPuesto, CarpetaBase and Servidor into the program-wide values.
     void applyTo(ProgramValues& values) const;
 };
 
