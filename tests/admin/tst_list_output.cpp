@@ -11,6 +11,7 @@
 #include "database/DateText.h"
 #include "export/ListExport.h"
 #include "export/ListOutput.h"
+#include "export/ListReader.h"
 #include "frmAdministrar.h"
 #include "statistics/CallStatistics.h"
 
@@ -306,7 +307,7 @@ private slots:
                                    "WHERE I < 40) INSERT INTO Clientes (Nombre, Telefono, Alerta) "
                                    "SELECT printf('Cliente %d', I), I, I % 2 FROM N"));
         office.exec(QStringLiteral(
-            "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 12000) "
+            "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < 25000) "
             "INSERT INTO Llamadas (Cliente, Fecha, Puesto) SELECT 1 + I * 7 % 40, CASE WHEN I % "
             "997 = 0 THEN NULL ELSE datetime('2026-01-01', '+' || (I * 7919 % 3000) || ' "
             "minutes') END, 1 + I % 10 FROM N"));
@@ -341,7 +342,7 @@ private slots:
                                     query.value(3).toString()};
         }
         QCOMPARE(outcome.rows, expected.size() - 1);
-        QVERIFY(expected.size() > 11000);
+        QVERIFY(expected.size() > ListReader::pageRows);
         QCOMPARE(readWithPython(file), expected);
     }
 

@@ -22,8 +22,9 @@
 class ListReader
 {
 public:
-    // Rows per page: a short read each (a few milliseconds).
-    static constexpr int pageRows = 5000;
+    // Rows per page: a short read each (some tens of milliseconds). Fewer, larger pages wait
+    // less often behind other workstations' writes, each of which makes the cached pages stale.
+    static constexpr int pageRows = 20000;
     // Takes a page's cells one by one, row by row, in the columns' order: the cell's text in
     // UTF-8, valid only during the call.
     using CellSink = std::function<void(int column, QByteArrayView text)>;
