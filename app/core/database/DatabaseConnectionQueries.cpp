@@ -135,7 +135,6 @@ private:
     int m_columns;
 };
 
-
 // A row of the server's driver: its texts are made once per cell asked for.
 class QueryRow : public StoredRow
 {

@@ -4,8 +4,6 @@
 #include "database/DatabaseErrors.h"
 #include "export/CellText.h"
 
-#include <QSqlRecord>
-
 namespace {
 // Clients per read: a short read each.
 constexpr int clientsPerRead = 20000;
@@ -17,7 +15,15 @@ const QString clientsTable = QStringLiteral("Clientes");
 int ClientCells::read(DatabaseConnection& connection, const QList<ListColumn>& columns,
                       CellText& texts)
 {
-    const QSqlRecord fields = connection.database().record(clientsTable);
+    // The table's columns as the program spells them, on either engine.
+    Statement noRows;
+    noRows.columns = QStringLiteral("*");
+    noRows.from = clientsTable;
+    noRows.where = QStringLiteral("1 = 0");
+    QList<QVariantList> none;
+    QStringList fields;
+    if (const int error = connection.readAll(noRows, &none, &fields); error != DatabaseError::None)
+        return error;
     QList<ListColumn> clientColumns;
     QString select = QStringLiteral("SELECT Clientes.IdCliente");
     m_slots.clear();
@@ -26,7 +32,7 @@ int ClientCells::read(DatabaseConnection& connection, const QList<ListColumn>& c
                                  ? column.field.mid(clientsTable.size() + 1)
                                  : column.field;
         const bool ofClient = !column.field.contains(QLatin1Char('.')) || name != column.field;
-        if (ofClient && fields.contains(name)) {
+        if (ofClient && fields.contains(name, Qt::CaseInsensitive)) {
             m_slots.append(static_cast<int>(clientColumns.size()));
             clientColumns.append(column);
             select += QStringLiteral(", Clientes.") + name;

@@ -101,7 +101,8 @@ int ListReader::readByKeys(const CellSink& cell)
     keys.back() = ']';
     const QString sql = selectList() + QStringLiteral(" FROM ") +
                         m_connection.dialect().keyList(QStringLiteral(":llamora_keys")) +
-                        QStringLiteral(" AS Pagina CROSS JOIN ") + m_statement.from + QStringLiteral(" WHERE ") + m_statement.keyColumn +
+                        QStringLiteral(" AS Pagina CROSS JOIN ") + m_statement.from +
+                        QStringLiteral(" WHERE ") + m_statement.keyColumn +
                         QStringLiteral(" = Pagina.value ORDER BY Pagina.key");
     const int error =
         readRows(sql, {{QStringLiteral(":llamora_keys"), QString::fromLatin1(keys)}}, cell);

@@ -146,18 +146,19 @@ CallStatistics CallStatistics::read(const QString& databasePath, const QDate& de
         values.insert(QStringLiteral(":tope"), statistics.total);
         statistics.error = reader.rows(
             QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM Llamadas WHERE ") + outside +
-                QStringLiteral(" LIMIT :tope)"),
+                QStringLiteral(" LIMIT :tope) AS Fuera"),
             values, [&](const QSqlQuery& row) { outsideCalls = row.value(0).toLongLong(); });
         if (statistics.error != DatabaseError::None)
             return statistics;
     }
     const QString perClient =
         outsideCalls < statistics.total
-            // "+" keeps the index on Cliente from being chosen for the calls outside.
+            // The index on Cliente is kept from being chosen for the calls outside.
             ? QStringLiteral("SELECT A.Cliente, A.N - coalesce(O.N, 0) AS Cantidad FROM (SELECT "
                              "Cliente, count(*) AS N FROM Llamadas GROUP BY Cliente) AS A LEFT "
-                             "JOIN (SELECT Cliente, count(*) AS N FROM Llamadas WHERE ") +
-                  outside + QStringLiteral(" GROUP BY +Cliente) AS O ON O.Cliente = A.Cliente")
+                             "JOIN (SELECT %1 AS Cliente, count(*) AS N FROM Llamadas WHERE ")
+                      .arg(reader.dialect().unindexed(QStringLiteral("Cliente"))) +
+                  outside + QStringLiteral(" GROUP BY 1) AS O ON O.Cliente = A.Cliente")
             : QStringLiteral("SELECT Cliente, count(*) AS Cantidad FROM Llamadas WHERE ") +
                   callsCondition(puesto) + QStringLiteral(" GROUP BY Cliente");
     statistics.error = reader.rows(
