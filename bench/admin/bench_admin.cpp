@@ -326,15 +326,8 @@ int main(int argc, char* argv[])
     const bool purgeOnly = argc > 2 && qstrcmp(argv[2], "--purge-only") == 0;
     const bool rangeOnly = argc > 2 && qstrcmp(argv[2], "--range-only") == 0;
     const QString big = folder + QStringLiteral("/big.mdb");
-    if (!QFile::exists(big)) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!LargeDatabase::build(big, 100000, 1000000)) {
-            std::printf("could not build %s\n", qPrintable(big));
-            return 1;
-        }
-        std::printf("file built in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
-    }
+    if (!LargeDatabase::buildIfMissing(big))
+        return 1;
     std::printf("| %-44s | %12s | %-9s | %s\n", "Measure (medians)", "Result", "Goal", "Notes");
     if (rangeOnly) {
         longRange(big);

@@ -131,15 +131,8 @@ int main(int argc, char* argv[])
     QTemporaryDir temporary;
     const QString folder = arguments.size() > 1 ? arguments.at(1) : temporary.path();
     const QString big = folder + QStringLiteral("/big.mdb");
-    if (!QFile::exists(big)) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!LargeDatabase::build(big, 100000, 1000000)) {
-            std::printf("could not build %s\n", qPrintable(big));
-            return 1;
-        }
-        std::printf("file built in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
-    }
+    if (!LargeDatabase::buildIfMissing(big))
+        return 1;
     std::printf("| %-44s | %12s | %-9s | %s\n", "Measure (medians)", "Result", "Goal", "Notes");
     if (!exportOnly)
         statistics(big);

@@ -4,11 +4,13 @@
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace {
 const QStringList firstNames = {QStringLiteral("José"),   QStringLiteral("María"),
@@ -88,3 +90,17 @@ bool build(const QString& path, int clients, int calls)
 }
 
 } // namespace LargeDatabase
+
+bool LargeDatabase::buildIfMissing(const QString& path)
+{
+    if (QFile::exists(path))
+        return true;
+    QElapsedTimer timer;
+    timer.start();
+    if (!build(path, 100000, 1000000)) {
+        std::printf("could not build %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("file built in %.1f s\n", static_cast<double>(timer.elapsed()) / 1000.0);
+    return true;
+}

@@ -18,6 +18,24 @@
 
 #include <functional>
 
+namespace {
+// Workstation 3, identification on, a shared folder whose database knows 4567890 (DÍAZ JUAN,
+// with an alert and 4 earlier calls).
+bool storeKnownClientOffice(const TestEnvironment& env, QString* db)
+{
+    const QString folder = env.makeFolder(QStringLiteral("datos"));
+    *db = TestEnvironment::copyEmptyDatabase(folder);
+    if (!ProgramDatabase::addClient(*db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
+                                    true, 4))
+        return false;
+    SettingsStore settings(env.programFolder());
+    settings.setBaseDeDatos(folder);
+    settings.setPuesto(QStringLiteral("3"));
+    settings.setActivarCID(QStringLiteral("1"));
+    return true;
+}
+} // namespace
+
 class ProgramCallsTest : public QObject
 {
     Q_OBJECT
@@ -36,15 +54,9 @@ void ProgramCallsTest::callsReachPanelAndDatabaseAlsoWhenHidden()
     QString link;
     QVERIFY(startModem(modem, env, &link));
     QVERIFY(pointPorts(env, {{4, link}}));
-    const QString folder = env.makeFolder(QStringLiteral("datos"));
-    const QString db = TestEnvironment::copyEmptyDatabase(folder);
-    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
-                                       true, 4));
-    SettingsStore settings(env.programFolder());
-    settings.setBaseDeDatos(folder);
-    settings.setPuerto(QStringLiteral("4"));
-    settings.setPuesto(QStringLiteral("3"));
-    settings.setActivarCID(QStringLiteral("1"));
+    QString db;
+    QVERIFY(storeKnownClientOffice(env, &db));
+    SettingsStore(env.programFolder()).setPuerto(QStringLiteral("4"));
     MessageBox::Script script;
     Program p(env.programFolder());
 
@@ -144,14 +156,8 @@ void ProgramCallsTest::sipCallReachesPanelAndDatabase()
     SipPeer pbx;
     LineSettings line;
     QVERIFY(startSipOffice(pbx, QStringLiteral("recepcion"), QStringLiteral("s3creta"), &line));
-    const QString folder = env.makeFolder(QStringLiteral("datos"));
-    const QString db = TestEnvironment::copyEmptyDatabase(folder);
-    QVERIFY(ProgramDatabase::addClient(db, QStringLiteral("4567890"), QStringLiteral("DÍAZ JUAN"),
-                                       true, 4));
-    SettingsStore settings(env.programFolder());
-    settings.setBaseDeDatos(folder);
-    settings.setPuesto(QStringLiteral("3"));
-    settings.setActivarCID(QStringLiteral("1"));
+    QString db;
+    QVERIFY(storeKnownClientOffice(env, &db));
     MessageBox::Script script;
     Program p(env.programFolder());
     frmIdentificador* w = p.windows->mainWindow();

@@ -54,6 +54,13 @@ struct Office
         sip.localPort = localPort;
         return sip;
     }
+    // Identification switched on, and registered.
+    bool goOnLine()
+    {
+        lineo.setEnabled(true);
+        return QTest::qWaitFor([this] { return lineo.Estado() == QStringLiteral("Registrado"); },
+                               5000);
+    }
     bool ring(const QString& fromUri, const QString& headers = {})
     {
         return peer.call(localPort, fromUri, headers, SipPeer::Expect::Ringing);
@@ -251,8 +258,7 @@ void SipLineTest::callsFromTheRegistrar()
     Office office;
     QVERIFY(office.start());
     CallLog calls(office.lineo);
-    office.lineo.setEnabled(true);
-    QTRY_COMPARE(office.lineo.Estado(), QStringLiteral("Registrado"));
+    QVERIFY(office.goOnLine());
 
     const QString pbx = QStringLiteral("@127.0.0.1");
     QVERIFY2(
@@ -278,8 +284,7 @@ void SipLineTest::strangersAreRefused()
     Office office;
     QVERIFY(office.start());
     CallLog calls(office.lineo);
-    office.lineo.setEnabled(true);
-    QTRY_COMPARE(office.lineo.Estado(), QStringLiteral("Registrado"));
+    QVERIFY(office.goOnLine());
 
     const QString stranger = QStringLiteral("127.0.0.2");
     QVERIFY2(office.peer.call(office.localPort, QStringLiteral("sip:4567890@127.0.0.2"), {},
@@ -301,8 +306,7 @@ void SipLineTest::registrarComesBack()
     // A registration of two seconds is renewed every 1.8 seconds.
     QVERIFY(office.start(2));
     CallLog calls(office.lineo);
-    office.lineo.setEnabled(true);
-    QTRY_COMPARE(office.lineo.Estado(), QStringLiteral("Registrado"));
+    QVERIFY(office.goOnLine());
 
     office.peer.killRegistrar();
     QTest::qWait(2500);
@@ -332,8 +336,7 @@ void SipLineTest::hostileMessages()
     Office office;
     QVERIFY(office.start(600, transport));
     CallLog calls(office.lineo);
-    office.lineo.setEnabled(true);
-    QTRY_COMPARE(office.lineo.Estado(), QStringLiteral("Registrado"));
+    QVERIFY(office.goOnLine());
 
     // From the registrar's own address, the one that may ring, each message in a datagram or on
     // a connection of its own: cut short, with a header past 64 kB where the transport allows
