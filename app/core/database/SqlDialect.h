@@ -29,6 +29,10 @@ public:
     // The hour after an hour given as text "yyyy-MM-dd HH", in the same form.
     [[nodiscard]] QString nextHour(const QString& hour) const;
 
+    // Whether the engine groups rows by sorting them (the file's does; the server hashes them):
+    // counting a great many rows is then quicker done row by row as they are read.
+    [[nodiscard]] bool groupsBySorting() const { return m_engine == Engine::File; }
+
 private:
     Engine m_engine;
 };

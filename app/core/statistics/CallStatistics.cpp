@@ -3,9 +3,12 @@
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
+#include "statistics/CallScan.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <cstdio>
 
 namespace {
 constexpr int topCount = 10;
@@ -86,6 +89,72 @@ int readHours(Reader& reader, int puesto, const QString& firstHour, const QStrin
             statistics->total += calls;
         });
 }
+// The figures counted by the engine, one grouped query each.
+void countInGroups(Reader& reader, int puesto, const QVariantMap& range, const QString& first,
+                   const QString& last, CallStatistics* result)
+{
+    CallStatistics& statistics = *result;
+    statistics.error = readHours(reader, puesto, first.left(13), last.left(13), &statistics);
+    if (statistics.error != DatabaseError::None)
+        return;
+
+    // Each workstation that ever logged a call (found by walking the index), then its calls.
+    statistics.error = reader.rows(
+        QStringLiteral("WITH RECURSIVE Puestos(Puesto) AS (SELECT min(Puesto) FROM Llamadas "
+                       "UNION ALL SELECT (SELECT min(Llamadas.Puesto) FROM Llamadas WHERE "
+                       "Llamadas.Puesto > Puestos.Puesto) FROM Puestos WHERE Puestos.Puesto IS "
+                       "NOT NULL) "
+                       "SELECT P.Puesto, (SELECT count(*) FROM Llamadas WHERE Llamadas.Puesto = "
+                       "P.Puesto AND Fecha >= :desde AND Fecha <= :hasta) FROM Puestos AS P "
+                       "WHERE P.Puesto IS NOT NULL") +
+            (puesto == 0 ? QString() : QStringLiteral(" AND P.Puesto = :puesto")),
+        range, [&statistics](const QSqlQuery& row) {
+            if (const qint64 calls = row.value(1).toLongLong(); calls > 0)
+                statistics.perWorkstation.insert(row.value(0).toInt(), calls);
+        });
+    if (statistics.error != DatabaseError::None)
+        return;
+
+    // Each client's calls in the range. Counted directly, the calls are read from the table
+    // and sorted by client. When fewer calls of the file lie outside the range than inside (all
+    // workstations), it is quicker to count every call of each client on the index on Cliente
+    // alone, in client order, and take away those outside, which are few.
+    const QString outside = QStringLiteral("Fecha < :desde OR Fecha > :hasta OR Fecha IS NULL");
+    qint64 outsideCalls = statistics.total;
+    if (puesto == 0) {
+        QVariantMap values = range;
+        values.insert(QStringLiteral(":tope"), statistics.total);
+        statistics.error = reader.rows(
+            QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM Llamadas WHERE ") + outside +
+                QStringLiteral(" LIMIT :tope) AS Fuera"),
+            values, [&](const QSqlQuery& row) { outsideCalls = row.value(0).toLongLong(); });
+        if (statistics.error != DatabaseError::None)
+            return;
+    }
+    const QString perClient =
+        outsideCalls < statistics.total
+            // The index on Cliente is kept from being chosen for the calls outside.
+            ? QStringLiteral("SELECT A.Cliente, A.N - coalesce(O.N, 0) AS Cantidad FROM (SELECT "
+                             "Cliente, count(*) AS N FROM Llamadas GROUP BY Cliente) AS A LEFT "
+                             "JOIN (SELECT %1 AS Cliente, count(*) AS N FROM Llamadas WHERE ")
+                      .arg(reader.dialect().unindexed(QStringLiteral("Cliente"))) +
+                  outside + QStringLiteral(" GROUP BY 1) AS O ON O.Cliente = A.Cliente")
+            : QStringLiteral("SELECT Cliente, count(*) AS Cantidad FROM Llamadas WHERE ") +
+                  callsCondition(puesto) + QStringLiteral(" GROUP BY Cliente");
+    statistics.error = reader.rows(
+        QStringLiteral("SELECT Clientes.IdCliente, Clientes.Nombre, Clientes.Telefono, G.Cantidad "
+                       "FROM (") +
+            perClient +
+            QStringLiteral(
+                ") AS G INNER JOIN Clientes ON Clientes.IdCliente = G.Cliente WHERE G.Cantidad > 0 "
+                "ORDER BY G.Cantidad DESC, Clientes.Nombre, Clientes.IdCliente LIMIT ") +
+            QString::number(topCount),
+        range, [&statistics](const QSqlQuery& row) {
+            statistics.topClients.append({row.value(0).toLongLong(), row.value(1).toString(),
+                                          row.value(2).toString(), row.value(3).toLongLong()});
+        });
+}
+
 } // namespace
 
 CallStatistics CallStatistics::read(const QString& databasePath, const QDate& desde,
@@ -114,64 +183,10 @@ CallStatistics CallStatistics::read(const QString& databasePath, const QDate& de
                     });
     if (statistics.error != DatabaseError::None || first.isEmpty())
         return statistics;
-    statistics.error = readHours(reader, puesto, first.left(13), last.left(13), &statistics);
-    if (statistics.error != DatabaseError::None)
-        return statistics;
-
-    // Each workstation that ever logged a call (found by walking the index), then its calls.
-    statistics.error = reader.rows(
-        QStringLiteral("WITH RECURSIVE Puestos(Puesto) AS (SELECT min(Puesto) FROM Llamadas "
-                       "UNION ALL SELECT (SELECT min(Llamadas.Puesto) FROM Llamadas WHERE "
-                       "Llamadas.Puesto > Puestos.Puesto) FROM Puestos WHERE Puestos.Puesto IS "
-                       "NOT NULL) "
-                       "SELECT P.Puesto, (SELECT count(*) FROM Llamadas WHERE Llamadas.Puesto = "
-                       "P.Puesto AND Fecha >= :desde AND Fecha <= :hasta) FROM Puestos AS P "
-                       "WHERE P.Puesto IS NOT NULL") +
-            (puesto == 0 ? QString() : QStringLiteral(" AND P.Puesto = :puesto")),
-        range, [&statistics](const QSqlQuery& row) {
-            if (const qint64 calls = row.value(1).toLongLong(); calls > 0)
-                statistics.perWorkstation.insert(row.value(0).toInt(), calls);
-        });
-    if (statistics.error != DatabaseError::None)
-        return statistics;
-
-    // Each client's calls in the range. Counted directly, the calls are read from the table
-    // and sorted by client. When fewer calls of the file lie outside the range than inside (all
-    // workstations), it is quicker to count every call of each client on the index on Cliente
-    // alone, in client order, and take away those outside, which are few.
-    const QString outside = QStringLiteral("Fecha < :desde OR Fecha > :hasta OR Fecha IS NULL");
-    qint64 outsideCalls = statistics.total;
-    if (puesto == 0) {
-        QVariantMap values = range;
-        values.insert(QStringLiteral(":tope"), statistics.total);
-        statistics.error = reader.rows(
-            QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM Llamadas WHERE ") + outside +
-                QStringLiteral(" LIMIT :tope) AS Fuera"),
-            values, [&](const QSqlQuery& row) { outsideCalls = row.value(0).toLongLong(); });
-        if (statistics.error != DatabaseError::None)
-            return statistics;
-    }
-    const QString perClient =
-        outsideCalls < statistics.total
-            // The index on Cliente is kept from being chosen for the calls outside.
-            ? QStringLiteral("SELECT A.Cliente, A.N - coalesce(O.N, 0) AS Cantidad FROM (SELECT "
-                             "Cliente, count(*) AS N FROM Llamadas GROUP BY Cliente) AS A LEFT "
-                             "JOIN (SELECT %1 AS Cliente, count(*) AS N FROM Llamadas WHERE ")
-                      .arg(reader.dialect().unindexed(QStringLiteral("Cliente"))) +
-                  outside + QStringLiteral(" GROUP BY 1) AS O ON O.Cliente = A.Cliente")
-            : QStringLiteral("SELECT Cliente, count(*) AS Cantidad FROM Llamadas WHERE ") +
-                  callsCondition(puesto) + QStringLiteral(" GROUP BY Cliente");
-    statistics.error = reader.rows(
-        QStringLiteral("SELECT Clientes.IdCliente, Clientes.Nombre, Clientes.Telefono, G.Cantidad "
-                       "FROM (") +
-            perClient +
-            QStringLiteral(
-                ") AS G INNER JOIN Clientes ON Clientes.IdCliente = G.Cliente WHERE G.Cantidad > 0 "
-                "ORDER BY G.Cantidad DESC, Clientes.Nombre, Clientes.IdCliente LIMIT ") +
-            QString::number(topCount),
-        range, [&statistics](const QSqlQuery& row) {
-            statistics.topClients.append({row.value(0).toLongLong(), row.value(1).toString(),
-                                          row.value(2).toString(), row.value(3).toLongLong()});
-        });
+    if (connection.dialect().groupsBySorting())
+        statistics.error =
+            scanCalls(databasePath, connection, puesto, range, first, last, &statistics);
+    else
+        countInGroups(reader, puesto, range, first, last, &statistics);
     return statistics;
 }

@@ -31,8 +31,9 @@ struct CallStatistics
     QList<ClientCalls> topClients;     // most calls first, at most ten
 
     // Reads them on a connection of its own, opened and closed here; puesto 0 means all
-    // workstations. Each figure is one query read to its end, so no lock stays between them.
-    // Meant to run off the user-interface thread.
+    // workstations. On the server each figure is one grouped query; the file's calls are read
+    // once and counted as they come. No lock stays between the reads. Meant to run off the
+    // user-interface thread.
     [[nodiscard]] static CallStatistics read(const QString& databasePath, const QDate& desde,
                                              const QDate& hasta, int puesto);
 };
