@@ -1,4 +1,4 @@
-// Call latency benchmark, run by hand:  bench_reception [calls]
+// Call latency benchmark, run by hand:  bench_reception [calls] [--server]
 //
 // The whole road of a call on one workstation: the modem simulator writes a caller-ID record on
 // a pseudo-terminal, the line control reads it over QSerialPort and raises Llamada, the call
@@ -9,11 +9,14 @@
 // Two database files: the empty one, and one of 100,000 clients and 1,000,000 calls. Half the
 // calls come from known clients, half from new numbers. Prints median and 95th percentile in
 // milliseconds and the big file's ratio to the empty one. Everything lives in a temporary
-// folder, the configuration home included.
+// folder, the configuration home included. With --server both files are also copied by
+// llamora-servidor to a PostgreSQL 15 server started for the run, and the calls taken there.
 #include "Lineo.h"
 #include "Parlux.h"
 #include "PortTable.h"
+#include "PostgresServer.h"
 #include "PrivateHome.h"
+#include "ServerTool.h"
 #include "database/DataControl.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
@@ -34,6 +37,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <unistd.h>
 #include <vector>
 
@@ -119,8 +123,10 @@ struct Run
     int notLogged = 0;
 };
 
-// One workstation taking `calls` calls from the simulator on the database of `folder`.
-bool takeCalls(const QString& folder, int calls, int knownClients, Run* run)
+// One workstation taking `calls` calls from the simulator on the database of `folder`, or on
+// the server when one is given.
+bool takeCalls(const QString& folder, const ServerAddress& server, int calls, int knownClients,
+               Run* run)
 {
     QProcess modem;
     modem.start(programFolder + QStringLiteral("/modemsim"),
@@ -138,6 +144,7 @@ bool takeCalls(const QString& folder, int calls, int knownClients, Run* run)
     ProgramValues values;
     values.programFolder = programFolder;
     values.CarpetaBase = folder;
+    values.Servidor = server;
     values.NumeroPuesto = 1;
     DataControl datLlamada;
     if (const int error = attachDatLlamada(datLlamada, values.databasePath()).error;
@@ -228,7 +235,8 @@ int main(int argc, char** argv)
         return 1;
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Argentina));
-    const int calls = argc > 1 ? std::max(1, QByteArray(argv[1]).toInt()) : 1000;
+    const int calls =
+        argc > 1 && QByteArray(argv[1]).toInt() > 0 ? QByteArray(argv[1]).toInt() : 1000;
 
     const QString emptyFolder = root.path() + QStringLiteral("/empty");
     const QString bigFolder = root.path() + QStringLiteral("/big");
@@ -253,18 +261,43 @@ int main(int argc, char** argv)
     std::printf("filled 100,000 clients and 1,000,000 calls in %.1f s\n",
                 double(filling.elapsed()) / 1000.0);
 
-    Run empty;
-    Run big;
-    // In the empty file the "known" half repeats numbers of the first calls.
-    if (!takeCalls(emptyFolder, calls, 250, &empty) || !takeCalls(bigFolder, calls, 100000, &big)) {
-        std::fprintf(stderr, "a run failed\n");
-        return 1;
+    std::vector<std::pair<ServerAddress, QString>> engines = {{ServerAddress(), "file"}};
+    std::unique_ptr<PostgresServer> server;
+    if (QCoreApplication::arguments().contains(QStringLiteral("--server"))) {
+        server = std::make_unique<PostgresServer>(PostgresServer::Durability::Durable);
+        engines.emplace_back(server->address(), QStringLiteral("server"));
     }
-    std::printf("%d calls each, milliseconds from the simulator's record to the painted panel\n",
-                calls);
-    print("empty database", empty);
-    print("100,000 clients, 1,000,000 calls", big);
-    std::printf("ratio big / empty: median %.2f, p95 %.2f\n", big.total.median / empty.total.median,
-                big.total.p95 / empty.total.p95);
+    for (const auto& [address, engine] : engines) {
+        ServerAddress empty;
+        ServerAddress big;
+        if (address.isSet()) {
+            empty = server->freshDatabase(QStringLiteral("vacia"));
+            big = server->freshDatabase(QStringLiteral("grande"));
+            for (const auto& [target, folder] : {std::pair{empty, emptyFolder}, {big, bigFolder}}) {
+                if (!runServerTool(target, {QStringLiteral("crear")}) ||
+                    !runServerTool(target, {QStringLiteral("migrar"),
+                                            folder + QStringLiteral("/Llamora.mdb")})) {
+                    std::fprintf(stderr, "could not copy the files to the server\n");
+                    return 1;
+                }
+            }
+        }
+        Run emptyRun;
+        Run bigRun;
+        // In the empty file the "known" half repeats numbers of the first calls.
+        if (!takeCalls(emptyFolder, empty, calls, 250, &emptyRun) ||
+            !takeCalls(bigFolder, big, calls, 100000, &bigRun)) {
+            std::fprintf(stderr, "a run failed\n");
+            return 1;
+        }
+        std::printf("%s: %d calls each, milliseconds from the simulator's record to the painted "
+                    "panel\n",
+                    qPrintable(engine), calls);
+        print("empty database", emptyRun);
+        print("100,000 clients, 1,000,000 calls", bigRun);
+        std::printf("ratio big / empty: median %.2f, p95 %.2f\n",
+                    bigRun.total.median / emptyRun.total.median,
+                    bigRun.total.p95 / emptyRun.total.p95);
+    }
     return 0;
 }

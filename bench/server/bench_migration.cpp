@@ -5,10 +5,10 @@
 #include "LargeDatabase.h"
 #include "Median.h"
 #include "PostgresServer.h"
+#include "ServerTool.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -18,19 +18,6 @@ namespace {
 constexpr int clients = 100000;
 constexpr int calls = 1000000;
 constexpr int rounds = 3;
-
-bool runTool(const ServerAddress& address, const QStringList& command)
-{
-    QProcess tool;
-    tool.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    tool.start(QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/llamora-servidor"),
-               QStringList{QStringLiteral("--equipo"), address.host, QStringLiteral("--puerto"),
-                           QString::number(address.port), QStringLiteral("--base"),
-                           address.database, QStringLiteral("--usuario"), address.user} +
-                   command);
-    return tool.waitForFinished(600000) && tool.exitStatus() == QProcess::NormalExit &&
-           tool.exitCode() == 0;
-}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -50,11 +37,11 @@ int main(int argc, char* argv[])
     std::vector<double> seconds;
     for (int round = 0; round < rounds; ++round) {
         const ServerAddress address = server.freshDatabase(QStringLiteral("bench"));
-        if (!runTool(address, {QStringLiteral("crear")}))
+        if (!runServerTool(address, {QStringLiteral("crear")}))
             return 1;
         QElapsedTimer timer;
         timer.start();
-        if (!runTool(address, {QStringLiteral("migrar"), file}))
+        if (!runServerTool(address, {QStringLiteral("migrar"), file}))
             return 1;
         seconds.push_back(double(timer.nsecsElapsed()) / 1e9);
     }

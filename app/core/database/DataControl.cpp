@@ -167,15 +167,17 @@ int DataControl::readPage(int page) const
     QString placeholders;
     for (int i = 0; i < count; ++i)
         placeholders += i == 0 ? QStringLiteral("?") : QStringLiteral(",?");
-    QSqlQuery query(m_connection.database());
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT ") + m_source.keyColumn + QStringLiteral(", ") +
-                       m_source.columns + QStringLiteral(" FROM ") + m_source.from +
-                       QStringLiteral(" WHERE ") + m_source.keyColumn + QStringLiteral(" IN (") +
-                       placeholders + QLatin1Char(')')))
-        return errorNumberFor(query.lastError());
+    int prepareError = DatabaseError::None;
+    const std::shared_ptr<QSqlQuery> prepared = m_connection.preparedQuery(
+        QStringLiteral("SELECT ") + m_source.keyColumn + QStringLiteral(", ") + m_source.columns +
+            QStringLiteral(" FROM ") + m_source.from + QStringLiteral(" WHERE ") +
+            m_source.keyColumn + QStringLiteral(" IN (") + placeholders + QLatin1Char(')'),
+        &prepareError);
+    if (!prepared)
+        return prepareError;
+    QSqlQuery& query = *prepared;
     for (int i = 0; i < count; ++i)
-        query.addBindValue(m_keys.at(first + i));
+        query.bindValue(i, m_keys.at(first + i));
     if (!query.exec())
         return errorNumberFor(query.lastError());
 
@@ -341,13 +343,15 @@ int DataControl::readRowByKey(qint64 key, Row* row, bool* found)
 {
     *found = false;
     row->clear();
-    QSqlQuery query(m_connection.database());
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT ") + m_source.columns + QStringLiteral(" FROM ") +
-                       m_source.from + QStringLiteral(" WHERE ") + m_source.keyColumn +
-                       QStringLiteral(" = ?")))
-        return errorNumberFor(query.lastError());
-    query.addBindValue(key);
+    int prepareError = DatabaseError::None;
+    const std::shared_ptr<QSqlQuery> prepared = m_connection.preparedQuery(
+        QStringLiteral("SELECT ") + m_source.columns + QStringLiteral(" FROM ") + m_source.from +
+            QStringLiteral(" WHERE ") + m_source.keyColumn + QStringLiteral(" = ?"),
+        &prepareError);
+    if (!prepared)
+        return prepareError;
+    QSqlQuery& query = *prepared;
+    query.bindValue(0, key);
     if (!query.exec())
         return errorNumberFor(query.lastError());
     if (query.next()) {

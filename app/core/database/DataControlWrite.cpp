@@ -53,16 +53,21 @@ QString DataControl::whereCurrentKey() const
 
 int DataControl::execOnCurrentRow(const QString& sql, const QVariantList& values)
 {
-    QSqlQuery query(m_connection.database());
-    if (!query.prepare(sql))
-        return errorNumberFor(query.lastError());
+    int prepareError = DatabaseError::None;
+    const std::shared_ptr<QSqlQuery> prepared = m_connection.preparedQuery(sql, &prepareError);
+    if (!prepared)
+        return prepareError;
+    QSqlQuery& query = *prepared;
+    int place = 0;
     for (const QVariant& value : values)
-        query.addBindValue(value);
-    query.addBindValue(currentKey());
+        query.bindValue(place++, value);
+    query.bindValue(place, currentKey());
     if (!query.exec())
         return errorNumberFor(query.lastError());
+    const int touched = query.numRowsAffected();
+    query.finish();
     // Nothing touched: another workstation deleted the row.
-    return query.numRowsAffected() == 0 ? DatabaseError::RowDeleted : DatabaseError::None;
+    return touched == 0 ? DatabaseError::RowDeleted : DatabaseError::None;
 }
 
 int DataControl::writeCurrentRow(const QString& sql, const QVariantList& values)

@@ -163,6 +163,7 @@ void DatabaseConnection::close()
     if (m_inWrite)
         rollback();
     m_presence.reset();
+    m_preparedQueries.clear();
     if (!m_connectionName.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);

@@ -4,7 +4,9 @@
 #include "database/Statements.h"
 
 #include <QByteArrayView>
+#include <QHash>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
 
@@ -98,6 +100,13 @@ public:
     // A query giving one number (a count, a key), read to the end.
     int readNumber(const QString& sql, const QVariantMap& values, qint64* number);
 
+    // A query prepared for sql (forward only), or null with the engine error in *error. On the
+    // server, where each statement prepared anew costs three round trips (PREPARE, EXECUTE,
+    // DEALLOCATE), the connection keeps its queries and hands each out again once nobody holds
+    // it. The file's are prepared anew each time, at no trip, so that no statement of the file
+    // stays open between uses. Bind every value at each use, and finish() the query.
+    [[nodiscard]] std::shared_ptr<QSqlQuery> preparedQuery(const QString& sql, int* error);
+
     // The column names of a query as the program spells them (the server gives them in lower
     // case).
     [[nodiscard]] static QStringList columnNamesOf(const QSqlRecord& record);
@@ -123,4 +132,5 @@ private:
     int m_lastNativeCode = 0; // SQLite's extended result code behind the last error
     std::unique_ptr<PresenceMark> m_presence;
     std::unique_ptr<BusyWait> m_busyWait;
+    QHash<QString, std::shared_ptr<QSqlQuery>> m_preparedQueries; // the server's only
 };

@@ -12,6 +12,9 @@
 // The connection's commands and reads.
 
 namespace {
+// Enough for every statement a workstation repeats; past it the oldest are let go.
+constexpr qsizetype keptQueries = 64;
+
 void bindAll(QSqlQuery& query, const QVariantMap& values)
 {
     for (auto it = values.cbegin(); it != values.cend(); ++it)
@@ -19,15 +22,42 @@ void bindAll(QSqlQuery& query, const QVariantMap& values)
 }
 } // namespace
 
+std::shared_ptr<QSqlQuery> DatabaseConnection::preparedQuery(const QString& sql, int* error)
+{
+    *error = DatabaseError::None;
+    if (!isOpen()) {
+        *error = DatabaseError::FileNotFound;
+        return nullptr;
+    }
+    const bool keep = m_engine == Engine::Server;
+    if (keep) {
+        if (const auto it = m_preparedQueries.constFind(sql);
+            it != m_preparedQueries.cend() && it->use_count() == 1)
+            return *it;
+    }
+    auto query = std::make_shared<QSqlQuery>(database());
+    query->setForwardOnly(true);
+    if (!query->prepare(sql)) {
+        *error = fail(query->lastError());
+        return nullptr;
+    }
+    if (keep && !m_preparedQueries.contains(sql)) {
+        if (m_preparedQueries.size() >= keptQueries)
+            m_preparedQueries.clear();
+        m_preparedQueries.insert(sql, query);
+    }
+    return query;
+}
+
 int DatabaseConnection::execute(const Command& command, int* affectedRows)
 {
     if (affectedRows != nullptr)
         *affectedRows = 0;
-    if (!isOpen())
-        return DatabaseError::FileNotFound;
-    QSqlQuery query(database());
-    if (!query.prepare(command.sql))
-        return fail(query.lastError());
+    int prepareError = DatabaseError::None;
+    const std::shared_ptr<QSqlQuery> prepared = preparedQuery(command.sql, &prepareError);
+    if (!prepared)
+        return prepareError;
+    QSqlQuery& query = *prepared;
     bindAll(query, command.values);
     if (!query.exec())
         return fail(query.lastError());
@@ -172,10 +202,11 @@ int DatabaseConnection::readRows(const QString& sqlText, const QVariantMap& valu
         return DatabaseError::FileNotFound;
     if (m_engine == Engine::File)
         return readRowsFromFile(sqlText, values, take);
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    if (!query.prepare(sqlText))
-        return fail(query.lastError());
+    int prepareError = DatabaseError::None;
+    const std::shared_ptr<QSqlQuery> prepared = preparedQuery(sqlText, &prepareError);
+    if (!prepared)
+        return prepareError;
+    QSqlQuery& query = *prepared;
     bindAll(query, values);
     if (!query.exec())
         return fail(query.lastError());

@@ -17,13 +17,13 @@ namespace {
 class CallWriter
 {
 public:
-    explicit CallWriter(const QSqlDatabase& db)
-        : m_findClient(db)
-        , m_findCall(db)
-        , m_addClient(db)
-        , m_addCall(db)
-        , m_count(db)
-        , m_savepoint(db)
+    explicit CallWriter(DatabaseConnection& connection)
+        : m_findClient(connection.database())
+        , m_findCall(connection.database())
+        , m_addClient(connection.database())
+        , m_addCall(connection)
+        , m_count(connection.database())
+        , m_savepoint(connection.database())
     {
         // The first client of the number, as the reception's lookup takes it.
         m_prepared =
@@ -138,7 +138,7 @@ DeliveryReport deliverOutbox(OutboxFile& outbox, const QString& databasePath,
         connection.open(databasePath, DatabaseConnection::Access::ReadWrite, limits.busyTimeoutMs);
     if (report.error != DatabaseError::None)
         return report;
-    CallWriter writer(connection.database());
+    CallWriter writer(connection);
     report.error = writer.prepareError();
 
     while (report.error == DatabaseError::None) {

@@ -168,7 +168,7 @@ int CallReception::RegistraLlamada(qint64 cliente, const CallMoment& moment, boo
         return error;
     // R1, read back before the commit.
     error =
-        CallRowWriter(connection.database())
+        CallRowWriter(connection)
             .append(cliente, DateText::storedDateTime(moment.dateTime()), m_values.NumeroPuesto);
     if (error == DatabaseError::None) {
         error = countCall(m_datLlamada);
