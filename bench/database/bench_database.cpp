@@ -2,6 +2,8 @@
 // Builds a file of 100,000 clients and 1,000,000 calls (or N and M) and one of 100 clients and
 // 100 calls in a temporary folder (or the given one), then measures on each:
 //  - one call's work (S1, R1, R2 on an existing client): median in microseconds on each file;
+//    the call row is written on a connection of its own each time, which on a server costs a
+//    new session (bench_reception measures the program's own road, on one connection);
 //  - the time to the first page and the memory taken by all calls (S8) and by the client list
 //    sorted by each column, on the big file.
 // With --server the same rows are copied to a PostgreSQL 15 server started for the run, and

@@ -81,7 +81,7 @@ void DatabaseServerTest::schemaIsMadeOnceAndAgainChangesNothing()
     QCOMPARE(connection.number(QStringLiteral("SELECT count(*) FROM Clientes")), 2);
     QCOMPARE(connection.number(QStringLiteral("SELECT count(*) FROM pg_indexes WHERE tablename IN "
                                               "('clientes', 'llamadas')")),
-             6);
+             9);
     QCOMPARE(connection.number(
                  QStringLiteral("SELECT count(*) FROM Clientes WHERE llamora_fold(Nombre) IN "
                                 "('nunez', 'jose')")),
