@@ -1,4 +1,5 @@
-// Browser and purge benchmark, run by hand:  bench_admin [folder] [--purge-only | --range-only]
+// Browser and purge benchmark, run by hand:
+//   bench_admin [folder] [--purge-only | --range-only | --server-purge]
 // On a file of 100,000 clients and 1,000,000 calls (built in a temporary folder, or reused from
 // the given one), drives the real browser offscreen and measures, as medians of a few runs:
 //  - all calls of all workstations (S8): first rows painted, memory, jump to the last row, count;
@@ -6,11 +7,15 @@
 //  - three years of all workstations (S6) while another process logs a call every 50 ms: the
 //    count, the window's longest stall and the other process's longest wait;
 //  - the name filter "nunez", and a header click re-sorting all clients by each column;
-//  - the purge of every call while another process logs a call every 50 ms.
+//  - the purge of every call while another process logs a call every 50 ms; with
+//    --server-purge, that purge on a PostgreSQL 15 server started for the run, the file copied
+//    there by llamora-servidor.
 #include "DateBox.h"
 #include "LargeDatabase.h"
 #include "Median.h"
 #include "MessageBox.h"
+#include "PostgresServer.h"
+#include "ServerTool.h"
 #include "SplitGrid.h"
 #include "database/DataControl.h"
 #include "database/DatabaseConnection.h"
@@ -325,10 +330,20 @@ int main(int argc, char* argv[])
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : temporary.path();
     const bool purgeOnly = argc > 2 && qstrcmp(argv[2], "--purge-only") == 0;
     const bool rangeOnly = argc > 2 && qstrcmp(argv[2], "--range-only") == 0;
+    const bool serverPurge = argc > 2 && qstrcmp(argv[2], "--server-purge") == 0;
     const QString big = folder + QStringLiteral("/big.mdb");
     if (!LargeDatabase::buildIfMissing(big))
         return 1;
     std::printf("| %-44s | %12s | %-9s | %s\n", "Measure (medians)", "Result", "Goal", "Notes");
+    if (serverPurge) {
+        PostgresServer server(PostgresServer::Durability::Durable);
+        const ServerAddress address = server.freshDatabase(QStringLiteral("purga"));
+        if (!server.isValid() || !runServerTool(address, {QStringLiteral("crear")}) ||
+            !runServerTool(address, {QStringLiteral("migrar"), big}))
+            return 1;
+        purge(address.toDatabaseName());
+        return 0;
+    }
     if (rangeOnly) {
         longRange(big);
         return 0;

@@ -1,5 +1,7 @@
 #include "ProgramDatabase.h"
 
+#include "database/ServerAddress.h"
+
 #include <QAtomicInt>
 #include <QDate>
 #include <QSqlDatabase>
@@ -16,11 +18,17 @@ bool withConnection(const QString& databasePath, bool readOnly, Work work)
                          QString::number(connectionCount.fetchAndAddRelaxed(1));
     bool ok = false;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(databasePath);
-        db.setConnectOptions(
-            readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000")
-                     : QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        QSqlDatabase db;
+        if (isServerDatabaseName(databasePath)) {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+            applyServerAddress(db, ServerAddress::fromDatabaseName(databasePath), 5);
+        } else {
+            db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+            db.setDatabaseName(databasePath);
+            db.setConnectOptions(
+                readOnly ? QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000")
+                         : QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        }
         if (db.open()) {
             ok = work(db);
             db.close();
@@ -73,18 +81,19 @@ qint64 addClient(const QString& databasePath, const QString& telefono, const QVa
     qint64 id = 0;
     withConnection(databasePath, false, [&](QSqlDatabase& db) {
         QSqlQuery query(db);
-        query.prepare(QStringLiteral("INSERT INTO Clientes (Nombre, Domicilio, Observaciones, "
-                                     "Telefono, Alerta, CantLlamadas, FIngreso) "
-                                     "VALUES (?, ?, ?, ?, ?, ?, '2023-03-01')"));
+        query.prepare(
+            QStringLiteral("INSERT INTO Clientes (Nombre, Domicilio, Observaciones, "
+                           "Telefono, Alerta, CantLlamadas, FIngreso) "
+                           "VALUES (?, ?, ?, ?, ?, ?, '2023-03-01') RETURNING IdCliente"));
         query.addBindValue(nombre);
         query.addBindValue(domicilio);
         query.addBindValue(observaciones);
         query.addBindValue(telefono);
         query.addBindValue(alerta ? 1 : 0);
         query.addBindValue(calls);
-        if (!query.exec())
+        if (!query.exec() || !query.next())
             return false;
-        const qint64 key = query.lastInsertId().toLongLong();
+        const qint64 key = query.value(0).toLongLong();
         for (int i = 0; i < calls; ++i) {
             QSqlQuery call(db);
             call.prepare(QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) "

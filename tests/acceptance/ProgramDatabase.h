@@ -3,8 +3,9 @@
 #include <QString>
 #include <QVariant>
 
-// Reads and prepares a Llamora.mdb file the way another program would: a fresh SQLite connection
-// for each statement, closed at once, so the program under test is never kept waiting.
+// Reads and prepares a Llamora.mdb file (or a server's database, named as the program names it)
+// the way another program would: a fresh connection for each statement, closed at once, so the
+// program under test is never kept waiting.
 namespace ProgramDatabase {
 
 // The first column of the first row; an invalid QVariant when the statement fails.

@@ -6,7 +6,6 @@
 #include "database/RowOperations.h"
 #include "database/ServerAddress.h"
 #include "database/Statements.h"
-#include "database/server/ServerSchema.h"
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -15,25 +14,8 @@ DatabaseFixture::DatabaseFixture(PostgresServer* server)
     : m_environment(std::make_unique<TestEnvironment>())
 {
     m_databasePath = server != nullptr
-                         ? freshServerDatabase(*server)
+                         ? server->freshProgramDatabase()
                          : TestEnvironment::copyEmptyDatabase(m_environment->programFolder());
-}
-
-QString DatabaseFixture::freshServerDatabase(PostgresServer& server)
-{
-    static int made = 0;
-    const ServerAddress address = server.freshDatabase(QStringLiteral("prueba_%1").arg(++made));
-    const QString name = QStringLiteral("fixture-schema");
-    int error = DatabaseError::ReservedError;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
-        applyServerAddress(db, address, 5);
-        if (db.open())
-            error = ServerSchema::create(db);
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return error == DatabaseError::None ? address.toDatabaseName() : QString();
 }
 
 qint64 DatabaseFixture::addClient(const QString& telefono, const QString& nombre,

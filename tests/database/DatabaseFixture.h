@@ -33,10 +33,6 @@ public:
     [[nodiscard]] qint64 scalar(const QString& sql) const { return scalarIn(m_databasePath, sql); }
     static qint64 scalarIn(const QString& databasePath, const QString& sql);
 
-    // A fresh database with the program's tables on the server; its name for the layer, or
-    // empty when it could not be made.
-    static QString freshServerDatabase(PostgresServer& server);
-
 private:
     std::unique_ptr<TestEnvironment> m_environment;
     QString m_databasePath;

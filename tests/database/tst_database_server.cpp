@@ -206,7 +206,7 @@ void DatabaseServerTest::openTellsWhyTheServerRefused()
     address.port = m_server->port() == 1 ? 2 : 1; // nobody listens there
     QCOMPARE(openError(address), DatabaseError::PathNotFound);
     // The socket's folder as the host works as well as the loopback address.
-    address = ServerAddress::fromDatabaseName(DatabaseFixture::freshServerDatabase(*m_server));
+    address = ServerAddress::fromDatabaseName(m_server->freshProgramDatabase());
     address.host = m_server->socketFolder();
     QCOMPARE(openError(address), DatabaseError::None);
     QCOMPARE(ServerAddress::fromDatabaseName(address.toDatabaseName()), address);

@@ -2,30 +2,38 @@
 // workstation that holds the file's lock.
 
 #include "DatabaseWorker.h"
+#include "PostgresServer.h"
 #include "ProgramDatabase.h"
 #include "ReceptionFixture.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
 #include "database/RowOperations.h"
+#include "database/ServerAddress.h"
 #include "reception/CallReception.h"
 #include "settings/ProgramValues.h"
 
 #include <QProcess>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 const QDateTime FixedNow(QDate(2024, 3, 5), QTime(21, 7, 9, 456));
 const QTime FixedTime(21, 7, 9);
 
-// One workstation: program values, datLlamada attached to a fresh database, its reception.
+// One workstation: program values, datLlamada attached to a fresh database (a copy of the empty
+// file in folder, or one on the server when given), its reception.
 struct Desk
 {
-    explicit Desk(const QString& folder)
-        : db(TestEnvironment::copyEmptyDatabase(folder))
+    explicit Desk(const QString& folder, PostgresServer* server = nullptr)
+        : db(server != nullptr ? server->freshProgramDatabase()
+                               : TestEnvironment::copyEmptyDatabase(folder))
     {
         values.CarpetaBase = folder;
+        if (server != nullptr)
+            values.Servidor = ServerAddress::fromDatabaseName(db);
         values.NumeroPuesto = 3;
         datLlamada.setBusyTimeout(300);
         datLlamada.setDatabaseName(db);
@@ -49,10 +57,14 @@ class CallReceptionTest : public ReceptionTestBase
     Q_OBJECT
 
 private slots:
+    void initTestCase();
+    void cleanupTestCase() { m_server.reset(); }
+    void newNumberBecomesClientWithOneCall_data() { addEngines(); }
     void newNumberBecomesClientWithOneCall();
     void knownClientIsCountedAndShown_data();
     void knownClientIsCountedAndShown();
     void anonymousCallIsShownAndNotLogged();
+    void numberLongerThanTheColumnIsLogged_data() { addEngines(); }
     void numberLongerThanTheColumnIsLogged();
     void callMomentReadsBackInEveryRegion_data();
     void callMomentReadsBackInEveryRegion();
@@ -60,11 +72,34 @@ private slots:
     void unreachableDatabaseStillShowsTheCaller();
     void failedCountLogsNothingAndKeepsTheCall();
     void clientKeyComesFromAGoodRead();
+
+private:
+    // The cases where the engine matters run on the file and on the office's server.
+    static void addEngines()
+    {
+        QTest::addColumn<bool>("onServer");
+        QTest::newRow("file") << false;
+        QTest::newRow("server") << true;
+    }
+    // The server for a case of the "server" rows, none for the file's.
+    PostgresServer* server()
+    {
+        QFETCH(bool, onServer);
+        return onServer ? m_server.get() : nullptr;
+    }
+
+    std::unique_ptr<PostgresServer> m_server;
 };
+
+void CallReceptionTest::initTestCase()
+{
+    m_server = std::make_unique<PostgresServer>();
+    QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+}
 
 void CallReceptionTest::newNumberBecomesClientWithOneCall()
 {
-    Desk desk(folder("db"));
+    Desk desk(folder("db"), server());
 
     const ReceptionResult result = desk.reception.receive(QStringLiteral("4567890"));
 
@@ -80,7 +115,7 @@ void CallReceptionTest::newNumberBecomesClientWithOneCall()
     QCOMPARE(ProgramDatabase::scalar(desk.db,
                                      QStringLiteral("SELECT Telefono || ' ' || FIngreso || ' ' || "
                                                     "CantLlamadas || ' ' || Alerta || ' ' || "
-                                                    "IFNULL(Nombre, 'null') FROM Clientes"))
+                                                    "coalesce(Nombre, 'null') FROM Clientes"))
                  .toString(),
              QStringLiteral("4567890 2024-03-05 1 0 null"));
     QCOMPARE(desk.reception.currentNewClientKey(), id);
@@ -105,15 +140,21 @@ void CallReceptionTest::knownClientIsCountedAndShown_data()
     QTest::addColumn<bool>("alerta");
     QTest::addColumn<bool>("nullCount");
     QTest::addColumn<QString>("note");
+    QTest::addColumn<bool>("onServer");
 
     QTest::newRow("4 earlier calls, alert")
         << QVariant(QStringLiteral("Juan Díaz")) << QVariant(QStringLiteral("Av. Corrientes 1234"))
-        << true << false << QStringLiteral("Cant: 5");
+        << true << false << QStringLiteral("Cant: 5") << false;
     QTest::newRow("Null texts, no alert")
-        << QVariant() << QVariant() << false << false << QStringLiteral("Cant: 5");
+        << QVariant() << QVariant() << false << false << QStringLiteral("Cant: 5") << false;
     // A count left Null by another program counts from nothing.
     QTest::newRow("Null count") << QVariant(QStringLiteral("Ana")) << QVariant() << false << true
-                                << QStringLiteral("Cant: 1");
+                                << QStringLiteral("Cant: 1") << false;
+    QTest::newRow("server, alert")
+        << QVariant(QStringLiteral("José Núñez")) << QVariant(QStringLiteral("Av. Corrientes 1234"))
+        << true << false << QStringLiteral("Cant: 5") << true;
+    QTest::newRow("server, Null count") << QVariant(QStringLiteral("Ana")) << QVariant() << false
+                                        << true << QStringLiteral("Cant: 1") << true;
 }
 
 void CallReceptionTest::knownClientIsCountedAndShown()
@@ -123,7 +164,7 @@ void CallReceptionTest::knownClientIsCountedAndShown()
     QFETCH(bool, alerta);
     QFETCH(bool, nullCount);
     QFETCH(QString, note);
-    Desk desk(folder("db"));
+    Desk desk(folder("db"), server());
     const qint64 other =
         ProgramDatabase::addClient(desk.db, QStringLiteral("1112222"), {}, false, 0);
     const qint64 id = ProgramDatabase::addClient(desk.db, QStringLiteral("4567890"), nombre, alerta,
@@ -158,7 +199,7 @@ void CallReceptionTest::knownClientIsCountedAndShown()
                 QStringLiteral("SELECT CantLlamadas FROM Clientes WHERE IdCliente = %1").arg(id))),
         note);
     QCOMPARE(desk.number(QStringLiteral(
-                             "SELECT IFNULL(CantLlamadas, -1) FROM Clientes WHERE IdCliente = %1")
+                             "SELECT coalesce(CantLlamadas, -1) FROM Clientes WHERE IdCliente = %1")
                              .arg(other)),
              nullCount ? -1 : 0);
 }
@@ -184,7 +225,7 @@ void CallReceptionTest::anonymousCallIsShownAndNotLogged()
 
 void CallReceptionTest::numberLongerThanTheColumnIsLogged()
 {
-    Desk desk(folder("db"));
+    Desk desk(folder("db"), server());
     const QString number = QStringLiteral("0054935155512340000012345");
 
     const ReceptionResult first = desk.reception.receive(number);
@@ -195,8 +236,9 @@ void CallReceptionTest::numberLongerThanTheColumnIsLogged()
     QCOMPARE(first.notice->Num, number);
     QCOMPARE(second.outcome, ReceptionResult::Outcome::Logged);
     QCOMPARE(second.notice->N, QStringLiteral("Cant: 2"));
-    QCOMPARE(ProgramDatabase::scalar(desk.db, QStringLiteral("SELECT group_concat(Telefono || ' ' "
-                                                             "|| CantLlamadas) FROM Clientes"))
+    QCOMPARE(desk.number(QStringLiteral("SELECT count(*) FROM Clientes")), 1);
+    QCOMPARE(ProgramDatabase::scalar(
+                 desk.db, QStringLiteral("SELECT Telefono || ' ' || CantLlamadas FROM Clientes"))
                  .toString(),
              QStringLiteral("35155512340000012345 2"));
     QCOMPARE(ProgramDatabase::callsOf(desk.db, number.right(20)), 2);
@@ -208,9 +250,13 @@ void CallReceptionTest::callMomentReadsBackInEveryRegion_data()
     QTest::addColumn<QDateTime>("now");
     const QDateTime lastSecond(QDate(2024, 12, 31), QTime(23, 59, 59, 999));
     const QDateTime morning(QDate(2025, 1, 2), QTime(0, 0, 1));
-    QTest::newRow("es_AR") << QLocale(QLocale::Spanish, QLocale::Argentina) << lastSecond;
-    QTest::newRow("en_US 12 h") << QLocale(QLocale::English, QLocale::UnitedStates) << morning;
-    QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << lastSecond;
+    QTest::addColumn<bool>("onServer");
+    QTest::newRow("es_AR") << QLocale(QLocale::Spanish, QLocale::Argentina) << lastSecond << false;
+    QTest::newRow("en_US 12 h") << QLocale(QLocale::English, QLocale::UnitedStates) << morning
+                                << false;
+    QTest::newRow("ja_JP") << QLocale(QLocale::Japanese, QLocale::Japan) << lastSecond << false;
+    QTest::newRow("en_US 12 h, server")
+        << QLocale(QLocale::English, QLocale::UnitedStates) << morning << true;
 }
 
 void CallReceptionTest::callMomentReadsBackInEveryRegion()
@@ -218,7 +264,7 @@ void CallReceptionTest::callMomentReadsBackInEveryRegion()
     QFETCH(QLocale, locale);
     QFETCH(QDateTime, now);
     QLocale::setDefault(locale);
-    Desk desk(folder("db"));
+    Desk desk(folder("db"), server());
     desk.reception.setClock([now] { return now; });
 
     const ReceptionResult result = desk.reception.receive(QStringLiteral("4567890"));

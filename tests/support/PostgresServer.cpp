@@ -1,5 +1,8 @@
 #include "PostgresServer.h"
 
+#include "database/DatabaseErrors.h"
+#include "database/server/ServerSchema.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -106,6 +109,23 @@ ServerAddress PostgresServer::freshDatabase(const QString& name)
     ServerAddress fresh = address();
     fresh.database = name;
     return fresh;
+}
+
+QString PostgresServer::freshProgramDatabase()
+{
+    static int made = 0;
+    const ServerAddress address = freshDatabase(QStringLiteral("prueba_%1").arg(++made));
+    const QString name = QStringLiteral("fixture-schema");
+    int error = DatabaseError::ReservedError;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        applyServerAddress(db, address, 5);
+        if (db.open())
+            error = ServerSchema::create(db);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return error == DatabaseError::None ? address.toDatabaseName() : QString();
 }
 
 bool PostgresServer::runAsSuperuser(const QString& sql, const QString& database)

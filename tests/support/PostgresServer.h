@@ -35,6 +35,9 @@ public:
     [[nodiscard]] ServerAddress address() const;
     // Another database owned by the program's user, made empty (dropped first if it exists).
     [[nodiscard]] ServerAddress freshDatabase(const QString& name);
+    // A fresh database with the program's tables, named as the program names a database; empty
+    // when it could not be made.
+    [[nodiscard]] QString freshProgramDatabase();
     // The folder of the server's Unix socket; an address with it as host connects there.
     [[nodiscard]] QString socketFolder() const;
     [[nodiscard]] int port() const { return m_port; }
