@@ -1,27 +1,32 @@
 #include "AdminFixture.h"
 
+#include "PostgresServer.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
 #include "database/DateText.h"
 
 #include <QSqlQuery>
 
-Office::Office()
+Office::Office(PostgresServer* server)
 {
-    m_path = TestEnvironment::copyEmptyDatabase(m_environment.programFolder());
+    m_path = server != nullptr ? server->freshProgramDatabase()
+                               : TestEnvironment::copyEmptyDatabase(m_environment.programFolder());
 }
 
 qint64 Office::client(const QString& nombre, const QString& telefono, int cantLlamadas, bool alerta)
 {
-    return exec(QStringLiteral("INSERT INTO Clientes (Nombre, Domicilio, Telefono, Alerta, "
-                               "CantLlamadas, FIngreso) VALUES (?, ?, ?, ?, ?, '2024-03-01')"),
-                {nombre, QString(QStringLiteral("Calle ") + telefono), telefono, alerta ? 1 : 0,
-                 cantLlamadas});
+    return exec(
+        QStringLiteral(
+            "INSERT INTO Clientes (Nombre, Domicilio, Telefono, Alerta, "
+            "CantLlamadas, FIngreso) VALUES (?, ?, ?, ?, ?, '2024-03-01') RETURNING IdCliente"),
+        {nombre, QString(QStringLiteral("Calle ") + telefono), telefono, alerta ? 1 : 0,
+         cantLlamadas});
 }
 
 qint64 Office::call(qint64 cliente, const QDateTime& fecha, int puesto)
 {
-    return exec(QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, ?)"),
+    return exec(QStringLiteral("INSERT INTO Llamadas (Cliente, Fecha, Puesto) VALUES (?, ?, ?) "
+                               "RETURNING IdLlamada"),
                 {cliente, DateText::storedDateTime(fecha), puesto});
 }
 
@@ -62,5 +67,7 @@ qint64 Office::exec(const QString& sql, const QVariantList& values)
     query.prepare(sql);
     for (const QVariant& value : values)
         query.addBindValue(value);
-    return query.exec() ? query.lastInsertId().toLongLong() : 0;
+    if (!query.exec())
+        return 0;
+    return query.next() ? query.value(0).toLongLong() : query.numRowsAffected();
 }

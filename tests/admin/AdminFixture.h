@@ -17,11 +17,14 @@ inline QDate today()
     return QDate::currentDate();
 }
 
-// A program folder with the empty database, filled with plain SQL.
+class PostgresServer;
+
+// A program folder with the empty database, or a fresh database on the server when one is
+// given, filled with plain SQL.
 class Office
 {
 public:
-    Office();
+    explicit Office(PostgresServer* server = nullptr);
 
     [[nodiscard]] QString path() const { return m_path; }
     // The new row's key, 0 when the insert failed.
@@ -32,12 +35,22 @@ public:
     bool oldCalls(qint64 cliente, int count, const QDate& day);
     // A number read with a query of its own (-1 when there is none).
     qint64 scalar(const QString& sql);
+    // Runs a statement: the first column of its first row (a key it returns), else the rows it
+    // touched; 0 when it failed.
     qint64 exec(const QString& sql, const QVariantList& values = {});
 
 private:
     TestEnvironment m_environment;
     QString m_path;
 };
+
+// The cases where the engine matters: one row on the file, one on the office's server.
+inline void addEngines()
+{
+    QTest::addColumn<bool>("onServer");
+    QTest::newRow("file") << false;
+    QTest::newRow("server") << true;
+}
 
 template <typename T>
 T* child(QWidget* window, const char* name)

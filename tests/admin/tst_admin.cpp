@@ -4,6 +4,7 @@
 #include "DatabaseWorker.h"
 #include "MarkupTexts.h"
 #include "MessageBox.h"
+#include "PostgresServer.h"
 #include "SplitGrid.h"
 #include "database/DataControl.h"
 #include "database/DatabaseConnection.h"
@@ -21,16 +22,25 @@
 #include <QScrollBar>
 #include <QTabWidget>
 
+#include <memory>
+
 class AdminTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+        m_server = std::make_unique<PostgresServer>();
+        QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+    }
+    void cleanupTestCase() { m_server.reset(); }
 
+    void callsTabRangeAndWorkstation_data() { addEngines(); }
     void callsTabRangeAndWorkstation()
     {
-        Office office;
+        Office office(server());
         const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"), 0, true);
         const QDate day = today().addDays(-3);
         office.call(ana, QDateTime(day, QTime(0, 0, 0)), 3);
@@ -136,9 +146,10 @@ private slots:
         }
     }
 
+    void clientsTabFilterAndSort_data() { addEngines(); }
     void clientsTabFilterAndSort()
     {
-        Office office;
+        Office office(server());
         const qint64 nunez =
             office.client(QStringLiteral("José Núñez"), QStringLiteral("4412"), 2, true);
         office.client(QStringLiteral("O'Brien 100%"), QStringLiteral("3120"), 0);
@@ -272,9 +283,10 @@ private slots:
         QVERIFY(holder->waitForFinished(5000));
     }
 
+    void deletingClients_data() { addEngines(); }
     void deletingClients()
     {
-        Office office;
+        Office office(server());
         const qint64 solo = office.client(QStringLiteral("Solo"), QStringLiteral("900"), 1);
         office.call(solo, QDateTime(today(), QTime(10, 0)));
         MessageBox::Script messages;
@@ -341,6 +353,16 @@ private slots:
                                          "indique la ruta de la Base de Datos."),
                           MessageIcon::Exclamation}));
     }
+
+private:
+    // The server for a case's "server" row, none for its "file" row.
+    PostgresServer* server()
+    {
+        QFETCH(bool, onServer);
+        return onServer ? m_server.get() : nullptr;
+    }
+
+    std::unique_ptr<PostgresServer> m_server;
 };
 
 QTEST_MAIN(AdminTest)

@@ -2,6 +2,7 @@
 // failure part-way, and another workstation logging calls in a separate process throughout.
 #include "AdminFixture.h"
 #include "MessageBox.h"
+#include "PostgresServer.h"
 #include "database/DataControl.h"
 #include "frmAdministrar.h"
 #include "frmEliminar.h"
@@ -12,16 +13,26 @@
 #include <QProgressDialog>
 #include <QTimer>
 
+#include <memory>
+
 class PurgeTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain)); }
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
+        m_server = std::make_unique<PostgresServer>();
+        QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+    }
+    void cleanupTestCase() { m_server.reset(); }
 
+    void purgeAnswers_data() { addEngines(); }
     void purgeAnswers()
     {
-        Office office;
+        QFETCH(bool, onServer);
+        Office office(onServer ? m_server.get() : nullptr);
         const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"), 3);
         office.call(ana, QDateTime(today().addDays(-1), QTime(23, 59, 59)));
         office.call(ana, QDateTime(today(), QTime(0, 0, 0)));
@@ -184,6 +195,9 @@ private slots:
         QCOMPARE(office.scalar(QStringLiteral("SELECT count(*) FROM Llamadas")),
                  oldCalls + logged - asked);
     }
+
+private:
+    std::unique_ptr<PostgresServer> m_server;
 };
 
 QTEST_MAIN(PurgeTest)
