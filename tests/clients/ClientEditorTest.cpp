@@ -7,6 +7,7 @@
 #include "DatabaseFixture.h"
 #include "MainWindowFixture.h"
 #include "NumberBox.h"
+#include "PostgresServer.h"
 #include "TypeText.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
@@ -25,14 +26,58 @@
 #include <QPushButton>
 #include <QTest>
 
+ClientEditorTest::ClientEditorTest() = default;
+ClientEditorTest::~ClientEditorTest() = default;
+
+void ClientEditorTest::initTestCase()
+{
+    m_server = std::make_unique<PostgresServer>();
+    QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+}
+
+void ClientEditorTest::cleanupTestCase()
+{
+    m_server.reset();
+}
+
 void ClientEditorTest::init()
 {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
 }
 
+PostgresServer* ClientEditorTest::server()
+{
+    QFETCH(bool, onServer);
+    return onServer ? m_server.get() : nullptr;
+}
+
+namespace {
+void addEngines()
+{
+    QTest::addColumn<bool>("onServer");
+    QTest::newRow("file") << false;
+    QTest::newRow("server") << true;
+}
+} // namespace
+
+void ClientEditorTest::editorShowsAndSavesAClient_data()
+{
+    addEngines();
+}
+
+void ClientEditorTest::newClientNeedsANumberOfItsOwn_data()
+{
+    addEngines();
+}
+
+void ClientEditorTest::saveMeetsOtherWorkstations_data()
+{
+    addEngines();
+}
+
 void ClientEditorTest::editorShowsAndSavesAClient()
 {
-    DatabaseFixture db;
+    DatabaseFixture db(server());
     const qint64 id = addCaller(db.databasePath(), QStringLiteral("4567"));
     QVERIFY(id);
     DataControl list;
@@ -112,7 +157,7 @@ void ClientEditorTest::editorShowsAndSavesAClient()
 
 void ClientEditorTest::newClientNeedsANumberOfItsOwn()
 {
-    DatabaseFixture db;
+    DatabaseFixture db(server());
     DataControl list;
     attachList(list, db.databasePath(), QStringLiteral("1"));
     MessageBox::Script script;
@@ -244,7 +289,7 @@ void ClientEditorTest::listOpensTheEditorInModes2And3()
 
 void ClientEditorTest::saveMeetsOtherWorkstations()
 {
-    DatabaseFixture db;
+    DatabaseFixture db(server());
     const QString path = db.databasePath();
     const qint64 held = addCaller(path, QStringLiteral("111"));
     const qint64 gone = addCaller(path, QStringLiteral("222"));

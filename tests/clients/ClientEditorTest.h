@@ -2,16 +2,36 @@
 
 #include <QObject>
 
+#include <memory>
+
+class PostgresServer;
+
 // The client editor on its own, over a plain data control as a list of clients would hold it.
+// Where the engine matters the cases run on the file and on the office's server.
 class ClientEditorTest : public QObject
 {
     Q_OBJECT
 
+public:
+    ClientEditorTest();
+    ~ClientEditorTest() override;
+
 private slots:
+    void initTestCase();
+    void cleanupTestCase();
     void init();
+    void editorShowsAndSavesAClient_data();
     void editorShowsAndSavesAClient();
+    void newClientNeedsANumberOfItsOwn_data();
     void newClientNeedsANumberOfItsOwn();
     void numberBoxesTakeDigitsOnly();
     void listOpensTheEditorInModes2And3();
+    void saveMeetsOtherWorkstations_data();
     void saveMeetsOtherWorkstations();
+
+private:
+    // The server for a case's "server" row, none for its "file" row.
+    PostgresServer* server();
+
+    std::unique_ptr<PostgresServer> m_server;
 };
