@@ -33,6 +33,10 @@ public:
     // counting a great many rows is then quicker done row by row as they are read.
     [[nodiscard]] bool groupsBySorting() const { return m_engine == Engine::File; }
 
+    // Whether deleting a row takes it out of every index at once (the file's engine does; the
+    // server leaves that to its vacuum), which makes the order of a large delete matter.
+    [[nodiscard]] bool deleteTouchesIndexes() const { return m_engine == Engine::File; }
+
 private:
     Engine m_engine;
 };

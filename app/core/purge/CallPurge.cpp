@@ -151,8 +151,8 @@ int CallPurgeWorker::readSlab(DatabaseConnection& connection, qint64 after, qint
 
 // One batch: exactly these calls, still before the day. Returns the error; `removed` the calls
 // deleted, `locked` started when the lock was taken.
-int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const QString& keys,
-                                 qint64* removed, QElapsedTimer* locked)
+int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const QString& calls,
+                                 const QVariantMap& values, qint64* removed, QElapsedTimer* locked)
 {
     *removed = 0;
     // Another workstation holding the lock past the busy timeout (a slow disk) is waited for
@@ -166,12 +166,12 @@ int CallPurgeWorker::deleteBatch(DatabaseConnection& connection, const QString& 
     *locked = QElapsedTimer();
     locked->start();
     QSqlQuery query(connection.database());
-    const SqlDialect sql = connection.dialect();
-    query.prepare(QStringLiteral("DELETE FROM Llamadas WHERE IdLlamada IN (SELECT value FROM ") +
-                  sql.keyList(QStringLiteral(":keys")) +
-                  QStringLiteral(" AS Lista) AND IdLlamada <= :newest AND ") +
-                  sql.unindexed(QStringLiteral("Llamadas.Fecha")) + QStringLiteral(" < :corte"));
-    query.bindValue(QStringLiteral(":keys"), keys);
+    query.prepare(QStringLiteral("DELETE FROM Llamadas WHERE ") + calls +
+                  QStringLiteral(" AND IdLlamada <= :newest AND ") +
+                  connection.dialect().unindexed(QStringLiteral("Llamadas.Fecha")) +
+                  QStringLiteral(" < :corte"));
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        query.bindValue(it.key(), it.value());
     query.bindValue(QStringLiteral(":newest"), m_newestKey);
     query.bindValue(QStringLiteral(":corte"), cutoff(m_corte));
     if (query.exec())
@@ -199,9 +199,23 @@ void CallPurgeWorker::run()
 {
     DatabaseConnection connection;
     m_error = connection.open(m_databasePath);
+    if (m_error != DatabaseError::None)
+        return;
+    if (connection.dialect().deleteTouchesIndexes())
+        deleteBySlabs(connection);
+    else
+        deleteByKeyRanges(connection);
+}
+
+// Where a delete takes each row out of every index at once (the file), the calls are read
+// slab by slab and deleted grouped by client.
+void CallPurgeWorker::deleteBySlabs(DatabaseConnection& connection)
+{
     qint64 callsInTable = 0;
-    if (m_error == DatabaseError::None)
-        m_error = readTableSize(connection, &callsInTable);
+    m_error = readTableSize(connection, &callsInTable);
+    const QString listed = QStringLiteral("IdLlamada IN (SELECT value FROM ") +
+                           connection.dialect().keyList(QStringLiteral(":keys")) +
+                           QStringLiteral(" AS Lista)");
     qint64 batch = firstBatch;
     qint64 after = 0;
     QList<Call> slab;
@@ -220,19 +234,42 @@ void CallPurgeWorker::run()
             QList<Call> keys(first, last);
             std::sort(keys.begin(), keys.end(),
                       [](const Call& a, const Call& b) { return a.key < b.key; });
-            timedBatch(connection, jsonArray(keys.cbegin(), keys.cend()), &batch);
+            timedBatch(connection, listed,
+                       {{QStringLiteral(":keys"), jsonArray(keys.cbegin(), keys.cend())}},
+                       keys.size(), &batch);
             first = last;
         }
         after = end;
     }
 }
 
+// Where deleted rows leave their index entries to a later vacuum (the server), a run of keys
+// costs the same whatever its clients: the calls are deleted run by run of keys, with no reading
+// of them first.
+void CallPurgeWorker::deleteByKeyRanges(DatabaseConnection& connection)
+{
+    qint64 after = 0;
+    m_error = connection.readNumber(QStringLiteral("SELECT coalesce(min(IdLlamada), 1) - 1 FROM "
+                                                   "Llamadas"),
+                                    {}, &after);
+    const QString ranged = QStringLiteral("IdLlamada > :after AND IdLlamada <= :upto");
+    qint64 batch = firstBatch;
+    while (m_error == DatabaseError::None && !m_stopped && after < m_newestKey) {
+        const qint64 upto = std::min(after + batch, m_newestKey);
+        timedBatch(connection, ranged,
+                   {{QStringLiteral(":after"), after}, {QStringLiteral(":upto"), upto}},
+                   upto - after, &batch);
+        after = upto;
+    }
+}
+
 // One batch, timed: the size of the next one follows from it.
-void CallPurgeWorker::timedBatch(DatabaseConnection& connection, const QString& keys, qint64* batch)
+void CallPurgeWorker::timedBatch(DatabaseConnection& connection, const QString& calls,
+                                 const QVariantMap& values, qint64 covered, qint64* batch)
 {
     QElapsedTimer locked;
     qint64 removed = 0;
-    m_error = deleteBatch(connection, keys, &removed, &locked);
+    m_error = deleteBatch(connection, calls, values, &removed, &locked);
     if (m_error != DatabaseError::None)
         return;
     const qint64 ms = std::max<qint64>(locked.elapsed(), 1);
@@ -248,9 +285,9 @@ void CallPurgeWorker::timedBatch(DatabaseConnection& connection, const QString& 
     // shrinks the next one if it was slow.
     const double syncs = std::min(static_cast<double>(m_lastCommitMs), targetLockMs / 2);
     const double perCall = std::max(static_cast<double>(ms) - syncs, 1.0) /
-                           static_cast<double>(std::max<qint64>(removed, 1));
+                           static_cast<double>(std::max<qint64>(covered, 1));
     qint64 next = *batch;
-    if (removed >= *batch / 2)
+    if (covered >= *batch / 2)
         next = static_cast<qint64>((targetLockMs - syncs) / perCall);
     else if (static_cast<double>(ms) > targetLockMs)
         next = static_cast<qint64>(static_cast<double>(*batch) * targetLockMs /

@@ -77,9 +77,14 @@ signals:
 private:
     int readSlab(DatabaseConnection& connection, qint64 after, qint64 calls, QList<Call>* slab,
                  qint64* end) const;
-    int deleteBatch(DatabaseConnection& connection, const QString& keys, qint64* removed,
-                    QElapsedTimer* locked);
-    void timedBatch(DatabaseConnection& connection, const QString& keys, qint64* batch);
+    // The batch's calls are those of Llamadas meeting `calls`, which binds `values`.
+    int deleteBatch(DatabaseConnection& connection, const QString& calls, const QVariantMap& values,
+                    qint64* removed, QElapsedTimer* locked);
+    // `covered` is how many calls the batch stood for, which sizes the next one.
+    void timedBatch(DatabaseConnection& connection, const QString& calls, const QVariantMap& values,
+                    qint64 covered, qint64* batch);
+    void deleteBySlabs(DatabaseConnection& connection);
+    void deleteByKeyRanges(DatabaseConnection& connection);
 
     QString m_databasePath;
     QDate m_corte;
