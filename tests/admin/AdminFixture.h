@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DateBox.h"
+#include "EngineRows.h"
 #include "TestEnvironment.h"
 #include "TypeText.h"
 
@@ -43,14 +44,6 @@ private:
     TestEnvironment m_environment;
     QString m_path;
 };
-
-// The cases where the engine matters: one row on the file, one on the office's server.
-inline void addEngines()
-{
-    QTest::addColumn<bool>("onServer");
-    QTest::newRow("file") << false;
-    QTest::newRow("server") << true;
-}
 
 template <typename T>
 T* child(QWidget* window, const char* name)

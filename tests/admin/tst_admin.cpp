@@ -37,7 +37,7 @@ private slots:
     }
     void cleanupTestCase() { m_server.reset(); }
 
-    void callsTabRangeAndWorkstation_data() { addEngines(); }
+    void callsTabRangeAndWorkstation_data() { addEngineRows(); }
     void callsTabRangeAndWorkstation()
     {
         Office office(server());
@@ -146,7 +146,7 @@ private slots:
         }
     }
 
-    void clientsTabFilterAndSort_data() { addEngines(); }
+    void clientsTabFilterAndSort_data() { addEngineRows(); }
     void clientsTabFilterAndSort()
     {
         Office office(server());
@@ -283,7 +283,7 @@ private slots:
         QVERIFY(holder->waitForFinished(5000));
     }
 
-    void deletingClients_data() { addEngines(); }
+    void deletingClients_data() { addEngineRows(); }
     void deletingClients()
     {
         Office office(server());

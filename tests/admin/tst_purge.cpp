@@ -28,7 +28,7 @@ private slots:
     }
     void cleanupTestCase() { m_server.reset(); }
 
-    void purgeAnswers_data() { addEngines(); }
+    void purgeAnswers_data() { addEngineRows(); }
     void purgeAnswers()
     {
         QFETCH(bool, onServer);

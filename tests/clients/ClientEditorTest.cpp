@@ -5,6 +5,7 @@
 #include "ClientFormsSupport.h"
 #include "ClientScreens.h"
 #include "DatabaseFixture.h"
+#include "EngineRows.h"
 #include "MainWindowFixture.h"
 #include "NumberBox.h"
 #include "PostgresServer.h"
@@ -51,28 +52,19 @@ PostgresServer* ClientEditorTest::server()
     return onServer ? m_server.get() : nullptr;
 }
 
-namespace {
-void addEngines()
-{
-    QTest::addColumn<bool>("onServer");
-    QTest::newRow("file") << false;
-    QTest::newRow("server") << true;
-}
-} // namespace
-
 void ClientEditorTest::editorShowsAndSavesAClient_data()
 {
-    addEngines();
+    addEngineRows();
 }
 
 void ClientEditorTest::newClientNeedsANumberOfItsOwn_data()
 {
-    addEngines();
+    addEngineRows();
 }
 
 void ClientEditorTest::saveMeetsOtherWorkstations_data()
 {
-    addEngines();
+    addEngineRows();
 }
 
 void ClientEditorTest::editorShowsAndSavesAClient()

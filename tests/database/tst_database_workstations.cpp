@@ -1,6 +1,7 @@
 // Several workstations on one file: each is a separate process (db_worker), as in an office.
 #include "DatabaseFixture.h"
 #include "DatabaseWorker.h"
+#include "EngineRows.h"
 #include "PostgresServer.h"
 #include "WorkerProcess.h"
 #include "database/DataControl.h"
@@ -39,13 +40,6 @@ QString fastDatabase(const DatabaseFixture& fixture, const QTemporaryDir& memory
                                   : fixture.databasePath();
 }
 
-// The cases that run on the file and on the office's server alike.
-void addEngines()
-{
-    QTest::addColumn<bool>("onServer");
-    QTest::newRow("file") << false;
-    QTest::newRow("server") << true;
-}
 } // namespace
 
 class WorkstationsTest : public QObject
@@ -54,10 +48,10 @@ class WorkstationsTest : public QObject
 
 private slots:
     void initTestCase();
-    void editHeldElsewhereGives3260AndWritesNothing_data() { addEngines(); }
+    void editHeldElsewhereGives3260AndWritesNothing_data() { addEngineRows(); }
     void editHeldElsewhereGives3260AndWritesNothing();
     void writeWaitsForAShortEditElsewhere();
-    void rowDeletedElsewhereGives3167_data() { addEngines(); }
+    void rowDeletedElsewhereGives3167_data() { addEngineRows(); }
     void rowDeletedElsewhereGives3167();
     void workstationsLoseNoCall_data();
     void workstationsLoseNoCall();

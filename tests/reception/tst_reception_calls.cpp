@@ -2,6 +2,7 @@
 // workstation that holds the file's lock.
 
 #include "DatabaseWorker.h"
+#include "EngineRows.h"
 #include "PostgresServer.h"
 #include "ProgramDatabase.h"
 #include "ReceptionFixture.h"
@@ -59,12 +60,12 @@ class CallReceptionTest : public ReceptionTestBase
 private slots:
     void initTestCase();
     void cleanupTestCase() { m_server.reset(); }
-    void newNumberBecomesClientWithOneCall_data() { addEngines(); }
+    void newNumberBecomesClientWithOneCall_data() { addEngineRows(); }
     void newNumberBecomesClientWithOneCall();
     void knownClientIsCountedAndShown_data();
     void knownClientIsCountedAndShown();
     void anonymousCallIsShownAndNotLogged();
-    void numberLongerThanTheColumnIsLogged_data() { addEngines(); }
+    void numberLongerThanTheColumnIsLogged_data() { addEngineRows(); }
     void numberLongerThanTheColumnIsLogged();
     void callMomentReadsBackInEveryRegion_data();
     void callMomentReadsBackInEveryRegion();
@@ -74,13 +75,6 @@ private slots:
     void clientKeyComesFromAGoodRead();
 
 private:
-    // The cases where the engine matters run on the file and on the office's server.
-    static void addEngines()
-    {
-        QTest::addColumn<bool>("onServer");
-        QTest::newRow("file") << false;
-        QTest::newRow("server") << true;
-    }
     // The server for a case of the "server" rows, none for the file's.
     PostgresServer* server()
     {
