@@ -4,7 +4,6 @@
 #include "DatabaseWorker.h"
 #include "MarkupTexts.h"
 #include "MessageBox.h"
-#include "PostgresServer.h"
 #include "SplitGrid.h"
 #include "database/DataControl.h"
 #include "database/DatabaseConnection.h"
@@ -32,15 +31,14 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-        m_server = std::make_unique<PostgresServer>();
-        QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+        m_server.start();
     }
-    void cleanupTestCase() { m_server.reset(); }
+    void cleanupTestCase() { m_server.stop(); }
 
     void callsTabRangeAndWorkstation_data() { addEngineRows(); }
     void callsTabRangeAndWorkstation()
     {
-        Office office(server());
+        Office office(m_server.forRow());
         const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"), 0, true);
         const QDate day = today().addDays(-3);
         office.call(ana, QDateTime(day, QTime(0, 0, 0)), 3);
@@ -149,7 +147,7 @@ private slots:
     void clientsTabFilterAndSort_data() { addEngineRows(); }
     void clientsTabFilterAndSort()
     {
-        Office office(server());
+        Office office(m_server.forRow());
         const qint64 nunez =
             office.client(QStringLiteral("José Núñez"), QStringLiteral("4412"), 2, true);
         office.client(QStringLiteral("O'Brien 100%"), QStringLiteral("3120"), 0);
@@ -286,7 +284,7 @@ private slots:
     void deletingClients_data() { addEngineRows(); }
     void deletingClients()
     {
-        Office office(server());
+        Office office(m_server.forRow());
         const qint64 solo = office.client(QStringLiteral("Solo"), QStringLiteral("900"), 1);
         office.call(solo, QDateTime(today(), QTime(10, 0)));
         MessageBox::Script messages;
@@ -355,14 +353,7 @@ private slots:
     }
 
 private:
-    // The server for a case's "server" row, none for its "file" row.
-    PostgresServer* server()
-    {
-        QFETCH(bool, onServer);
-        return onServer ? m_server.get() : nullptr;
-    }
-
-    std::unique_ptr<PostgresServer> m_server;
+    EngineServer m_server;
 };
 
 QTEST_MAIN(AdminTest)

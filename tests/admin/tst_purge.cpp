@@ -2,7 +2,6 @@
 // failure part-way, and another workstation logging calls in a separate process throughout.
 #include "AdminFixture.h"
 #include "MessageBox.h"
-#include "PostgresServer.h"
 #include "database/DataControl.h"
 #include "frmAdministrar.h"
 #include "frmEliminar.h"
@@ -23,16 +22,14 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-        m_server = std::make_unique<PostgresServer>();
-        QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+        m_server.start();
     }
-    void cleanupTestCase() { m_server.reset(); }
+    void cleanupTestCase() { m_server.stop(); }
 
     void purgeAnswers_data() { addEngineRows(); }
     void purgeAnswers()
     {
-        QFETCH(bool, onServer);
-        Office office(onServer ? m_server.get() : nullptr);
+        Office office(m_server.forRow());
         const qint64 ana = office.client(QStringLiteral("Ana"), QStringLiteral("111"), 3);
         office.call(ana, QDateTime(today().addDays(-1), QTime(23, 59, 59)));
         office.call(ana, QDateTime(today(), QTime(0, 0, 0)));
@@ -197,7 +194,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<PostgresServer> m_server;
+    EngineServer m_server;
 };
 
 QTEST_MAIN(PurgeTest)

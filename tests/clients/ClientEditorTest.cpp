@@ -5,10 +5,8 @@
 #include "ClientFormsSupport.h"
 #include "ClientScreens.h"
 #include "DatabaseFixture.h"
-#include "EngineRows.h"
 #include "MainWindowFixture.h"
 #include "NumberBox.h"
-#include "PostgresServer.h"
 #include "TypeText.h"
 #include "database/DataControl.h"
 #include "database/DatabaseErrors.h"
@@ -27,29 +25,19 @@
 #include <QPushButton>
 #include <QTest>
 
-ClientEditorTest::ClientEditorTest() = default;
-ClientEditorTest::~ClientEditorTest() = default;
-
 void ClientEditorTest::initTestCase()
 {
-    m_server = std::make_unique<PostgresServer>();
-    QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+    m_server.start();
 }
 
 void ClientEditorTest::cleanupTestCase()
 {
-    m_server.reset();
+    m_server.stop();
 }
 
 void ClientEditorTest::init()
 {
     QLocale::setDefault(QLocale(QLocale::Spanish, QLocale::Spain));
-}
-
-PostgresServer* ClientEditorTest::server()
-{
-    QFETCH(bool, onServer);
-    return onServer ? m_server.get() : nullptr;
 }
 
 void ClientEditorTest::editorShowsAndSavesAClient_data()
@@ -69,7 +57,7 @@ void ClientEditorTest::saveMeetsOtherWorkstations_data()
 
 void ClientEditorTest::editorShowsAndSavesAClient()
 {
-    DatabaseFixture db(server());
+    DatabaseFixture db(m_server.forRow());
     const qint64 id = addCaller(db.databasePath(), QStringLiteral("4567"));
     QVERIFY(id);
     DataControl list;
@@ -149,7 +137,7 @@ void ClientEditorTest::editorShowsAndSavesAClient()
 
 void ClientEditorTest::newClientNeedsANumberOfItsOwn()
 {
-    DatabaseFixture db(server());
+    DatabaseFixture db(m_server.forRow());
     DataControl list;
     attachList(list, db.databasePath(), QStringLiteral("1"));
     MessageBox::Script script;
@@ -281,7 +269,7 @@ void ClientEditorTest::listOpensTheEditorInModes2And3()
 
 void ClientEditorTest::saveMeetsOtherWorkstations()
 {
-    DatabaseFixture db(server());
+    DatabaseFixture db(m_server.forRow());
     const QString path = db.databasePath();
     const qint64 held = addCaller(path, QStringLiteral("111"));
     const qint64 gone = addCaller(path, QStringLiteral("222"));

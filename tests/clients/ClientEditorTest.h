@@ -1,20 +1,14 @@
 #pragma once
 
+#include "EngineRows.h"
+
 #include <QObject>
-
-#include <memory>
-
-class PostgresServer;
 
 // The client editor on its own, over a plain data control as a list of clients would hold it.
 // Where the engine matters the cases run on the file and on the office's server.
 class ClientEditorTest : public QObject
 {
     Q_OBJECT
-
-public:
-    ClientEditorTest();
-    ~ClientEditorTest() override;
 
 private slots:
     void initTestCase();
@@ -30,8 +24,5 @@ private slots:
     void saveMeetsOtherWorkstations();
 
 private:
-    // The server for a case's "server" row, none for its "file" row.
-    PostgresServer* server();
-
-    std::unique_ptr<PostgresServer> m_server;
+    EngineServer m_server;
 };

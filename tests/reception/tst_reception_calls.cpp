@@ -59,7 +59,7 @@ class CallReceptionTest : public ReceptionTestBase
 
 private slots:
     void initTestCase();
-    void cleanupTestCase() { m_server.reset(); }
+    void cleanupTestCase() { m_server.stop(); }
     void newNumberBecomesClientWithOneCall_data() { addEngineRows(); }
     void newNumberBecomesClientWithOneCall();
     void knownClientIsCountedAndShown_data();
@@ -75,25 +75,17 @@ private slots:
     void clientKeyComesFromAGoodRead();
 
 private:
-    // The server for a case of the "server" rows, none for the file's.
-    PostgresServer* server()
-    {
-        QFETCH(bool, onServer);
-        return onServer ? m_server.get() : nullptr;
-    }
-
-    std::unique_ptr<PostgresServer> m_server;
+    EngineServer m_server;
 };
 
 void CallReceptionTest::initTestCase()
 {
-    m_server = std::make_unique<PostgresServer>();
-    QVERIFY2(m_server->isValid(), qPrintable(m_server->errorText()));
+    m_server.start();
 }
 
 void CallReceptionTest::newNumberBecomesClientWithOneCall()
 {
-    Desk desk(folder("db"), server());
+    Desk desk(folder("db"), m_server.forRow());
 
     const ReceptionResult result = desk.reception.receive(QStringLiteral("4567890"));
 
@@ -158,7 +150,7 @@ void CallReceptionTest::knownClientIsCountedAndShown()
     QFETCH(bool, alerta);
     QFETCH(bool, nullCount);
     QFETCH(QString, note);
-    Desk desk(folder("db"), server());
+    Desk desk(folder("db"), m_server.forRow());
     const qint64 other =
         ProgramDatabase::addClient(desk.db, QStringLiteral("1112222"), {}, false, 0);
     const qint64 id = ProgramDatabase::addClient(desk.db, QStringLiteral("4567890"), nombre, alerta,
@@ -219,7 +211,7 @@ void CallReceptionTest::anonymousCallIsShownAndNotLogged()
 
 void CallReceptionTest::numberLongerThanTheColumnIsLogged()
 {
-    Desk desk(folder("db"), server());
+    Desk desk(folder("db"), m_server.forRow());
     const QString number = QStringLiteral("0054935155512340000012345");
 
     const ReceptionResult first = desk.reception.receive(number);
@@ -258,7 +250,7 @@ void CallReceptionTest::callMomentReadsBackInEveryRegion()
     QFETCH(QLocale, locale);
     QFETCH(QDateTime, now);
     QLocale::setDefault(locale);
-    Desk desk(folder("db"), server());
+    Desk desk(folder("db"), m_server.forRow());
     desk.reception.setClock([now] { return now; });
 
     const ReceptionResult result = desk.reception.receive(QStringLiteral("4567890"));

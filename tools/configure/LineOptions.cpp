@@ -1,26 +1,21 @@
 #include "LineOptions.h"
 
+#include "CommandLine.h"
 #include "server/PgPass.h"
 
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
+using CommandLine::option;
+
 namespace {
-
-QCommandLineOption option(const char* name, const char* description, const char* value)
+bool assignPort(const QString& text, int low, int* port)
 {
-    return {QLatin1String(name), QString::fromUtf8(description), QLatin1String(value)};
+    const std::optional<int> number = CommandLine::portNumber(text, low);
+    if (number)
+        *port = *number;
+    return number.has_value();
 }
-
-bool portNumber(const QString& text, int low, int* port)
-{
-    static const QRegularExpression plain(QStringLiteral("^(0|[1-9][0-9]{0,4})$"));
-    if (!plain.match(text).hasMatch())
-        return false;
-    *port = text.toInt();
-    return *port >= low && *port <= 65535;
-}
-
 } // namespace
 
 LineOptions::LineOptions()
@@ -79,7 +74,7 @@ bool LineOptions::apply(const QCommandLineParser& parser, LineSettings* settings
     }
     if (parser.isSet(m_server))
         sip.server = parser.value(m_server).trimmed();
-    if (parser.isSet(m_port) && !portNumber(parser.value(m_port), 1, &sip.port)) {
+    if (parser.isSet(m_port) && !assignPort(parser.value(m_port), 1, &sip.port)) {
         *problem = QStringLiteral("--sip-puerto debe ser un número de 1 a 65535, no «%1»")
                        .arg(parser.value(m_port));
         return false;
@@ -96,7 +91,7 @@ bool LineOptions::apply(const QCommandLineParser& parser, LineSettings* settings
         sip.authUser = parser.value(m_authUser).trimmed();
     if (parser.isSet(m_prefix))
         sip.internationalPrefix = parser.value(m_prefix).trimmed();
-    if (parser.isSet(m_localPort) && !portNumber(parser.value(m_localPort), 0, &sip.localPort)) {
+    if (parser.isSet(m_localPort) && !assignPort(parser.value(m_localPort), 0, &sip.localPort)) {
         *problem = QStringLiteral("--sip-puerto-local debe ser un número de 0 a 65535, no «%1»")
                        .arg(parser.value(m_localPort));
         return false;

@@ -1,18 +1,11 @@
 #include "ServerOptions.h"
 
+#include "CommandLine.h"
 #include "server/PgPass.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
-namespace {
-QCommandLineOption option(const char* name, const char* description, const char* value = nullptr)
-{
-    if (value == nullptr)
-        return {QLatin1String(name), QString::fromUtf8(description)};
-    return {QLatin1String(name), QString::fromUtf8(description), QLatin1String(value)};
-}
-} // namespace
+using CommandLine::option;
 
 ServerOptions::ServerOptions()
     : m_host(option("servidor-equipo",
@@ -62,14 +55,14 @@ bool ServerOptions::apply(const QCommandLineParser& parser, ServerAddress* addre
     if (parser.isSet(m_host))
         address->host = parser.value(m_host).trimmed();
     if (parser.isSet(m_port)) {
-        static const QRegularExpression plain(QStringLiteral("^[1-9][0-9]{0,4}$"));
         const QString text = parser.value(m_port);
-        if (!plain.match(text).hasMatch() || text.toInt() > 65535) {
+        const std::optional<int> port = CommandLine::portNumber(text);
+        if (!port) {
             *problem = QStringLiteral("--servidor-puerto debe ser un número de 1 a 65535, no «%1»")
                            .arg(text);
             return false;
         }
-        address->port = text.toInt();
+        address->port = *port;
     }
     if (parser.isSet(m_database))
         address->database = parser.value(m_database).trimmed();

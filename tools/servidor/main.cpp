@@ -1,3 +1,4 @@
+#include "CommandLine.h"
 #include "Migration.h"
 #include "database/server/ServerSchema.h"
 #include "server/PgPass.h"
@@ -100,12 +101,12 @@ int main(int argc, char* argv[])
     }
     ServerAddress address;
     address.host = parser.value(host).trimmed();
-    bool portOk = false;
-    address.port = parser.value(port).toInt(&portOk);
+    const std::optional<int> portNumber = CommandLine::portNumber(parser.value(port));
+    address.port = portNumber.value_or(0);
     address.database = parser.value(database).trimmed();
     address.user = parser.value(user).trimmed();
     address.sslMode = parser.value(sslMode).trimmed();
-    if (!portOk || address.port < 1 || address.port > 65535)
+    if (!portNumber)
         return fail(QStringLiteral("--puerto debe ser un número de 1 a 65535"));
     if (address.database.isEmpty())
         return fail(QStringLiteral("falta --base"));
