@@ -34,6 +34,18 @@ QDateTime dateTimeFromStored(const QString& text)
     return QDateTime::fromString(normalized, dateTimeForm);
 }
 
+int storedNumber(QByteArrayView stored, qsizetype from, qsizetype digits)
+{
+    int number = 0;
+    for (qsizetype i = from; i < from + digits; ++i) {
+        const char c = stored.at(i);
+        if (c < '0' || c > '9')
+            return -1;
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
 QString startOfDay(const QDate& date)
 {
     return storedDate(date) + QStringLiteral(" 00:00:00");

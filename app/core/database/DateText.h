@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QDateTime>
 #include <QLocale>
@@ -12,6 +13,9 @@ namespace DateText {
 [[nodiscard]] QString storedDateTime(const QDateTime& dateTime);
 [[nodiscard]] QDate dateFromStored(const QString& text);
 [[nodiscard]] QDateTime dateTimeFromStored(const QString& text);
+// The number written at stored[from, from + digits) of a stored date or moment read as bytes
+// (a long list's cells), or -1 when a character there is not a digit.
+[[nodiscard]] int storedNumber(QByteArrayView stored, qsizetype from, qsizetype digits);
 // First and last moment of a day, as stored.
 [[nodiscard]] QString startOfDay(const QDate& date);
 [[nodiscard]] QString endOfDay(const QDate& date);

@@ -8,19 +8,7 @@
 
 namespace {
 constexpr int secondsPerDay = 24 * 3600;
-
-// The number written at text[from, from + digits), or -1 when a character is not a digit.
-int digitsAt(QByteArrayView text, int from, int digits)
-{
-    int number = 0;
-    for (int i = from; i < from + digits; ++i) {
-        const char c = text.at(i);
-        if (c < '0' || c > '9')
-            return -1;
-        number = number * 10 + (c - '0');
-    }
-    return number;
-}
+using DateText::storedNumber;
 } // namespace
 
 CellText::CellText(QLocale locale)
@@ -61,16 +49,16 @@ QByteArrayView CellText::text(const StoredRow& row, int column, ListColumn::Form
     // "yyyy-MM-dd" or "yyyy-MM-dd HH:mm:ss", read digit by digit: parsing a million moments
     // through QDateTime would take longer than the rest of an export.
     const QByteArrayView stored = row.text(column);
-    const int year = stored.size() >= 10 ? digitsAt(stored, 0, 4) : -1;
-    const int month = year >= 0 ? digitsAt(stored, 5, 2) : -1;
-    const int day = month >= 0 ? digitsAt(stored, 8, 2) : -1;
+    const int year = stored.size() >= 10 ? storedNumber(stored, 0, 4) : -1;
+    const int month = year >= 0 ? storedNumber(stored, 5, 2) : -1;
+    const int day = month >= 0 ? storedNumber(stored, 8, 2) : -1;
     if (day < 0 || !QDate::isValid(year, month, day))
         return stored;
     if (format == ListColumn::Format::Date)
         return dayText(year, month, day);
-    const int hour = stored.size() >= 19 ? digitsAt(stored, 11, 2) : 0;
-    const int minute = stored.size() >= 19 ? digitsAt(stored, 14, 2) : 0;
-    const int second = stored.size() >= 19 ? digitsAt(stored, 17, 2) : 0;
+    const int hour = stored.size() >= 19 ? storedNumber(stored, 11, 2) : 0;
+    const int minute = stored.size() >= 19 ? storedNumber(stored, 14, 2) : 0;
+    const int second = stored.size() >= 19 ? storedNumber(stored, 17, 2) : 0;
     if (!QTime::isValid(hour, minute, second))
         return stored;
     const QByteArray& date = dayText(year, month, day);

@@ -1,22 +1,11 @@
 #include "statistics/CallTally.h"
 
+#include "database/DateText.h"
+
 #include <algorithm>
 #include <cstring>
 
-namespace {
-// The number written in text[from, from + digits), or -1.
-int digitsAt(QByteArrayView text, qsizetype from, qsizetype digits)
-{
-    int value = 0;
-    for (qsizetype i = from; i < from + digits; ++i) {
-        const char c = text.at(i);
-        if (c < '0' || c > '9')
-            return -1;
-        value = value * 10 + (c - '0');
-    }
-    return value;
-}
-} // namespace
+using DateText::storedNumber;
 
 std::vector<std::pair<qint64, qint64>> KeyCounter::counts() const
 {
@@ -51,7 +40,7 @@ qsizetype CallTally::dayIndex(const char* day)
     if (m_lastDayIndex >= 0 && std::memcmp(day, m_lastDay.data(), m_lastDay.size()) == 0)
         return m_lastDayIndex;
     const QByteArrayView text(day, dayLength);
-    const QDate date(digitsAt(text, 0, 4), digitsAt(text, 5, 2), digitsAt(text, 8, 2));
+    const QDate date(storedNumber(text, 0, 4), storedNumber(text, 5, 2), storedNumber(text, 8, 2));
     if (!date.isValid())
         return -1;
     const qint64 index = date.toJulianDay() - m_firstDay;
@@ -67,7 +56,7 @@ void CallTally::add(QByteArrayView fecha, int puesto, qint64 cliente)
     if (fecha.size() < 13)
         return;
     const qsizetype day = dayIndex(fecha.data());
-    const int hour = digitsAt(fecha, 11, 2);
+    const int hour = storedNumber(fecha, 11, 2);
     if (day < 0 || hour < 0 || hour > 23)
         return;
     ++m_perHour[static_cast<size_t>(day * 24 + hour)];
