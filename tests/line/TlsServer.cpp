@@ -1,5 +1,7 @@
 #include "TlsServer.h"
 
+#include "SipPeer.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTcpSocket>
@@ -15,12 +17,33 @@ bool TlsServer::openssl(const QStringList& arguments)
 {
     QProcess tool;
     tool.setWorkingDirectory(m_folder.path());
+    tool.setProcessChannelMode(QProcess::MergedChannels);
     tool.start(QStringLiteral("openssl"), arguments);
-    return tool.waitForFinished(20000) && tool.exitStatus() == QProcess::NormalExit &&
-           tool.exitCode() == 0;
+    if (tool.waitForFinished(20000) && tool.exitStatus() == QProcess::NormalExit &&
+        tool.exitCode() == 0)
+        return true;
+    qWarning("openssl %s: %s", qPrintable(arguments.join(QLatin1Char(' '))),
+             tool.readAll().constData());
+    return false;
 }
 
-bool TlsServer::start(int port, MadeOutTo madeOutTo)
+bool TlsServer::start(MadeOutTo madeOutTo)
+{
+    if (!makeCertificates(madeOutTo))
+        return false;
+    // A port found free can be taken by another program's connection before the server binds
+    // it; another one is tried then.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int port = SipPeer::freePort();
+        if (port != 0 && listen(port)) {
+            m_port = port;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool TlsServer::makeCertificates(MadeOutTo madeOutTo)
 {
     const QString names = madeOutTo == MadeOutTo::ThisAddress
                               ? QStringLiteral("subjectAltName=IP:127.0.0.1")
@@ -42,8 +65,11 @@ bool TlsServer::start(int port, MadeOutTo madeOutTo)
                             "/CN=centralita"}) &&
         openssl({"x509", "-req", "-in", "server.csr", "-CA", "ca.pem", "-CAkey", "ca.key",
                  "-CAcreateserial", "-out", "server.pem", "-days", "2", "-extfile", "names.cnf"});
-    if (!made)
-        return false;
+    return made;
+}
+
+bool TlsServer::listen(int port)
+{
     m_server.setWorkingDirectory(m_folder.path());
     m_server.setProcessChannelMode(QProcess::MergedChannels);
     m_server.start(QStringLiteral("openssl"),
@@ -57,6 +83,9 @@ bool TlsServer::start(int port, MadeOutTo madeOutTo)
             return true;
         QThread::msleep(20);
     }
+    m_server.kill();
+    m_server.waitForFinished(2000);
+    qWarning("openssl s_server on port %d: %s", port, m_server.readAll().constData());
     return false;
 }
 

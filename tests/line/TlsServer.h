@@ -17,8 +17,9 @@ public:
     };
 
     ~TlsServer();
-    // True once it listens on port.
-    bool start(int port, MadeOutTo madeOutTo);
+    // True once it listens on a free port of its own choosing.
+    bool start(MadeOutTo madeOutTo);
+    [[nodiscard]] int port() const { return m_port; }
     // The made-up authority's certificate, for a client that is to trust it.
     [[nodiscard]] QString authorityFile() const;
     // What clients sent after their handshake.
@@ -26,8 +27,11 @@ public:
 
 private:
     bool openssl(const QStringList& arguments);
+    bool makeCertificates(MadeOutTo madeOutTo);
+    bool listen(int port);
 
     QTemporaryDir m_folder;
     QProcess m_server;
     QString m_received;
+    int m_port = 0;
 };
