@@ -29,12 +29,11 @@ struct Office
     bool start(int expires = 600, SipTransport transport = SipTransport::Udp,
                const QString& password = Password)
     {
-        registrarPort = SipPeer::freePort();
-        localPort = SipPeer::freePort();
-        if (!environment.isValid() || !registrarPort || !localPort ||
-            !peer.startRegistrar(registrarPort, User, Password, expires,
-                                 transport == SipTransport::Tcp ? QStringLiteral("t1")
-                                                                : QStringLiteral("u1")))
+        registrarPort = peer.startRegistrarOnFreePort(
+            User, Password, expires,
+            transport == SipTransport::Tcp ? QStringLiteral("t1") : QStringLiteral("u1"));
+        localPort = peer.freePortBesideRegistrar();
+        if (!environment.isValid() || !registrarPort || !localPort)
             return false;
         LineSettings settings;
         settings.source = LineSource::Sip;

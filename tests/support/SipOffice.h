@@ -10,11 +10,10 @@ inline bool startSipOffice(SipPeer& pbx, const QString& user, const QString& pas
 {
     line->source = LineSource::Sip;
     line->sip.server = QStringLiteral("127.0.0.1");
-    line->sip.port = SipPeer::freePort();
-    line->sip.localPort = SipPeer::freePort();
+    line->sip.port = pbx.startRegistrarOnFreePort(user, password);
+    line->sip.localPort = pbx.freePortBesideRegistrar();
     line->sip.user = user;
     line->sip.password = password;
     QString problem;
-    return line->sip.port != 0 && line->sip.localPort != 0 && line->save(&problem) &&
-           pbx.startRegistrar(line->sip.port, user, password);
+    return line->sip.port != 0 && line->sip.localPort != 0 && line->save(&problem);
 }

@@ -81,7 +81,8 @@ bool SipPeer::startRegistrar(int port, const QString& user, const QString& passw
     m_registrar = std::make_unique<QProcess>();
     m_registrar->setWorkingDirectory(m_folder.path());
     m_registrar->setStandardOutputFile(QProcess::nullDevice());
-    m_registrar->setStandardErrorFile(QProcess::nullDevice());
+    const QString errors = m_registrarLog + QStringLiteral(".err");
+    m_registrar->setStandardErrorFile(errors);
     m_registrar->start(Sipp, {QStringLiteral("-sf"),
                               scenario,
                               QStringLiteral("-i"),
@@ -103,20 +104,49 @@ bool SipPeer::startRegistrar(int port, const QString& user, const QString& passw
                               QStringLiteral("-trace_msg"),
                               QStringLiteral("-message_file"),
                               m_registrarLog});
-    if (!m_registrar->waitForStarted(5000))
-        return false;
-    if (transport.startsWith(QLatin1Char('t'))) {
+    bool listening = false;
+    if (!m_registrar->waitForStarted(5000)) {
+        listening = false;
+    } else if (transport.startsWith(QLatin1Char('t'))) {
         const QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
+        while (!listening && !deadline.hasExpired()) {
             QTcpServer probe;
-            if (!probe.listen(QHostAddress::LocalHost, quint16(port)))
-                return true;
+            listening = !probe.listen(QHostAddress::LocalHost, quint16(port));
             probe.close();
-            QThread::msleep(20);
+            if (!listening)
+                QThread::msleep(20);
         }
-        return false;
+    } else {
+        listening = waitForListener(port, *m_registrar);
     }
-    return waitForListener(port, *m_registrar);
+    if (!listening) {
+        QFile said(errors);
+        said.open(QIODevice::ReadOnly);
+        qWarning("sipp registrar on port %d did not listen: %s", port, said.readAll().constData());
+        killRegistrar();
+    }
+    m_registrarPort = listening ? port : 0;
+    return listening;
+}
+
+int SipPeer::startRegistrarOnFreePort(const QString& user, const QString& password, int expires,
+                                      const QString& transport)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const int port = freePort();
+        if (port != 0 && startRegistrar(port, user, password, expires, transport))
+            return port;
+    }
+    return 0;
+}
+
+int SipPeer::freePortBesideRegistrar() const
+{
+    int port = 0;
+    do
+        port = freePort();
+    while (port != 0 && port == m_registrarPort);
+    return port;
 }
 
 void SipPeer::killRegistrar()

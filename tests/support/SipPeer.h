@@ -25,6 +25,12 @@ public:
     // `expires` seconds. True once it listens.
     bool startRegistrar(int port, const QString& user, const QString& password, int expires = 600,
                         const QString& transport = QStringLiteral("u1"));
+    // The same on a free port, trying another when the one found is taken before the registrar
+    // binds it. The port, or 0.
+    int startRegistrarOnFreePort(const QString& user, const QString& password, int expires = 600,
+                                 const QString& transport = QStringLiteral("u1"));
+    // A free port other than the registrar's.
+    [[nodiscard]] int freePortBesideRegistrar() const;
     // Ends it at once, as a server that crashed.
     void killRegistrar();
     // Everything the registrar sent and received so far.
@@ -48,6 +54,7 @@ private:
     QTemporaryDir m_folder;
     std::unique_ptr<QProcess> m_registrar;
     QString m_registrarLog;
+    int m_registrarPort = 0;
     QString m_lastCallOutput;
     int m_registrarRuns = 0;
 };
