@@ -14,17 +14,17 @@ DataGridModel::DataGridModel(DataControl& control, QList<Column> columns, QObjec
         m_rows = m_control.recordCount();
         endResetModel();
     });
-    // A call list's count arrives after its first rows: the rest join below them.
-    connect(&m_control, &DataControl::recordCountChanged, this, [this](int, int newCount) {
-        if (newCount == m_rows)
-            return;
-        if (newCount > m_rows) {
-            beginInsertRows(QModelIndex(), m_rows, newCount - 1);
-            m_rows = newCount;
+    // A call list's last rows and its count arrive after its first rows: the others join
+    // below them, or between them and the last ones.
+    connect(&m_control, &DataControl::rowsJoined, this, [this](int first, int count) {
+        const int rows = m_control.recordCount();
+        if (count > 0 && rows == m_rows + count && first <= m_rows) {
+            beginInsertRows(QModelIndex(), first, first + count - 1);
+            m_rows = rows;
             endInsertRows();
-        } else {
+        } else if (rows != m_rows) {
             beginResetModel();
-            m_rows = newCount;
+            m_rows = rows;
             endResetModel();
         }
     });

@@ -42,6 +42,10 @@ public:
     [[nodiscard]] DataControl& datLlamadas() const { return *m_datLlamadas; }
     [[nodiscard]] DataControl& datClientes() const { return *m_datClientes; }
 
+protected:
+    // Ctrl+End on the calls grid (frmAdministrarLlamadas.cpp).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 public slots:
     void SSTab1_Click();
     void chkFiltro_Click();
@@ -74,6 +78,7 @@ private:
     void mskHasta_Change();
     bool VerificaFechas();
     void datLlamadas_Reposition();
+    void datLlamadas_RowsJoined(int first);
     static void showCallCount(const DataControl& calls, QLabel* label, QTableView* grid);
 
     // The clients tab (frmAdministrarClientes.cpp).

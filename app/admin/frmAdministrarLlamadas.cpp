@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
 
@@ -67,6 +68,32 @@ void frmAdministrar::datLlamadas_Reposition()
     const int row = m_datLlamadas->hasCurrentRow() ? m_datLlamadas->position() : -1;
     if (row >= 0 && m_grdLlamadas->currentIndex().row() != row)
         m_grdLlamadas->setCurrentIndex(m_grdLlamadas->model()->index(row, 0));
+}
+
+void frmAdministrar::datLlamadas_RowsJoined(int first)
+{
+    datLlamadas_Reposition();
+    // Rows that went in above the current one push it out of sight otherwise. The grid's
+    // scroll range takes them in first.
+    if (m_grdLlamadas->currentIndex().row() >= first) {
+        m_grdLlamadas->doItemsLayout();
+        m_grdLlamadas->scrollTo(m_grdLlamadas->currentIndex());
+    }
+}
+
+// Ctrl+End: the end of a long list at once, without waiting for its count (the grid's own
+// Ctrl+End goes only as far as the rows counted so far).
+bool frmAdministrar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_grdLlamadas || event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_End || key->modifiers() != Qt::ControlModifier)
+        return QWidget::eventFilter(watched, event);
+    if (const int error = m_datLlamadas->moveLast();
+        error != DatabaseError::None && error != DatabaseError::NoCurrentRow)
+        MessageBox::show(this, technicalSupportMessage(error));
+    return true;
 }
 
 void frmAdministrar::showCallCount(const DataControl& calls, QLabel* label, QTableView* grid)

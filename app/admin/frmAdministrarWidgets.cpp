@@ -255,11 +255,11 @@ void frmAdministrar::connectHandlers()
 
     connect(m_datLlamadas, &DataControl::repositioned, this,
             &frmAdministrar::datLlamadas_Reposition);
-    connect(m_datLlamadas, &DataControl::recordCountChanged, this,
-            &frmAdministrar::datLlamadas_Reposition);
+    connect(m_datLlamadas, &DataControl::rowsJoined, this, &frmAdministrar::datLlamadas_RowsJoined);
+    m_grdLlamadas->installEventFilter(this);
     connect(m_datClientes, &DataControl::repositioned, this,
             &frmAdministrar::datClientes_Reposition);
-    connect(m_datLlamadasCli, &DataControl::recordCountChanged, this,
+    connect(m_datLlamadasCli, &DataControl::rowsJoined, this,
             [this] { showCallCount(*m_datLlamadasCli, m_lblLlamadasCli, m_grdLlamadasCli); });
     // The grids move their data controls' current rows.
     connect(m_grdLlamadas->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

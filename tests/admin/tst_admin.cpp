@@ -8,6 +8,7 @@
 #include "database/DataControl.h"
 #include "database/DatabaseConnection.h"
 #include "database/DatabaseErrors.h"
+#include "database/DateText.h"
 #include "database/Statements.h"
 #include "frmAdministrar.h"
 #include "frmEliminar.h"
@@ -130,7 +131,20 @@ private slots:
             QVERIFY(office.call(ana, QDateTime(today(), QTime(12, 0))) != 0);
             QList<qint64> keys(expected.size());
             if (tailFirst) {
+                // The last row at once, ahead of the count; the count then puts the other rows
+                // between the first ones and the last, the current row moving down with them.
                 QCOMPARE(calls.moveLast(), 0);
+                QVERIFY(!calls.isCounted());
+                QCOMPARE(calls.currentKey(), expected.constLast());
+                QCOMPARE(calls.keyAt(calls.recordCount() - 2), expected.at(expected.size() - 2));
+                const int lastRead = calls.recordCount() - 1;
+                QVERIFY(calls.valueAt(lastRead, QStringLiteral("IdLlamada")).isValid());
+                QCOMPARE(calls.countRecords(), 0);
+                // Rows read before the count are not shown in the places others took.
+                QCOMPARE(calls.valueAt(lastRead, QStringLiteral("IdLlamada")).toLongLong(),
+                         expected.at(lastRead));
+                QCOMPARE(calls.position(), expected.size() - 1);
+                QCOMPARE(calls.currentKey(), expected.constLast());
                 for (int row = calls.recordCount() - 1; row >= 0; --row)
                     keys[row] = calls.keyAt(row);
             } else {
@@ -279,6 +293,23 @@ private slots:
         QCOMPARE(text(&browser, "lblLlamadasPuesto"), QStringLiteral("1500"));
         QVERIFY2(longestStall < 400, qPrintable(QString::number(longestStall)));
         QVERIFY(holder->waitForFinished(5000));
+
+        // Ctrl+End shows the oldest call without waiting for the count, and it stays the
+        // current row, in sight, when the count comes.
+        auto* grid = child<QTableView>(&browser, "grdLlamadas");
+        browser.show();
+        click(&browser, "cmdVer");
+        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+        const QString oldest =
+            DateText::regionalDateTime(QDateTime(today().addDays(-2), QTime(8, 0)));
+        const auto shownDate = [grid] {
+            return grid->model()->index(grid->currentIndex().row(), 0).data().toString();
+        };
+        QCOMPARE(shownDate(), oldest);
+        QTRY_VERIFY(browser.datLlamadas().isCounted());
+        QCOMPARE(grid->currentIndex().row(), 1499);
+        QCOMPARE(shownDate(), oldest);
+        QVERIFY(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())));
     }
 
     void deletingClients_data() { addEngineRows(); }

@@ -272,9 +272,10 @@ int DataControl::countRecords()
         return error;
     m_counter.stop();
     const int before = recordCount();
+    const int first = m_keys.headSize();
     if (const int error = m_keys.countRows(); error != DatabaseError::None)
         return error;
-    countArrived(before);
+    joinRows(first, before);
     return DatabaseError::None;
 }
 
@@ -287,26 +288,40 @@ void DataControl::takeCount(int error, qint64 count)
         countRecords();
     } else {
         const int before = recordCount();
+        const int first = m_keys.headSize();
         m_keys.takeCount(count);
-        countArrived(before);
+        joinRows(first, before);
     }
     if (m_keys.isCounted() && !m_keys.isComplete())
         m_keyReader.start();
 }
 
-void DataControl::countArrived(int before)
+void DataControl::joinRows(int first, int before)
 {
-    const int after = recordCount();
-    m_deleted.resize(after, false);
-    emit recordCountChanged(before, after);
+    const int joined = std::max(0, recordCount() - before);
+    m_deleted.insert(first, joined, false);
+    if (joined > 0 && first < before) {
+        // Rows went in between: the pages after them, and the current row, move down.
+        for (auto page = m_pages.begin(); page != m_pages.end();) {
+            if ((page.key() + 1) * pageSize > first) {
+                m_pageUse.removeAll(page.key());
+                page = m_pages.erase(page);
+            } else {
+                ++page;
+            }
+        }
+        if (m_position >= first)
+            m_position += joined;
+    }
+    emit rowsJoined(first, joined);
 }
 
 int DataControl::finishMove(int newPosition)
 {
     cancelUpdate();
     // A move to the last rows read so far, or past them, needs the true count (unless it is on
-    // its way: the rows join when it comes).
-    if (newPosition >= recordCount() - 1 && !m_counter.isRunning())
+    // its way, or the last rows are there already: the others join when it comes).
+    if (newPosition >= recordCount() - 1 && !m_counter.isRunning() && !m_keys.hasTailBeforeCount())
         countRecords();
     m_position = std::clamp(newPosition, -1, recordCount());
     emit repositioned();
@@ -320,17 +335,30 @@ int DataControl::moveFirst()
 
 int DataControl::moveLast()
 {
-    countRecords();
+    if (!m_keys.isCounted()) {
+        // The last rows now, the count when it comes.
+        const int before = recordCount();
+        const int first = m_keys.headSize();
+        if (m_keys.readTail() == DatabaseError::None)
+            joinRows(first, before);
+        else
+            countRecords();
+    }
     return isEmpty() ? DatabaseError::NoCurrentRow : finishMove(recordCount() - 1);
 }
 
 int DataControl::moveNext()
 {
+    // The row after the head's last is not the tail's first: the count puts the others between.
+    if (m_keys.hasTailBeforeCount() && m_position == m_keys.headSize() - 1)
+        countRecords();
     return isEOF() ? DatabaseError::NoCurrentRow : finishMove(m_position + 1);
 }
 
 int DataControl::movePrevious()
 {
+    if (m_keys.hasTailBeforeCount() && m_position == m_keys.headSize())
+        countRecords();
     return isBOF() ? DatabaseError::NoCurrentRow : finishMove(m_position - 1);
 }
 

@@ -63,8 +63,10 @@ public:
     DatabaseConnection& connection() { return m_connection; }
 
     // Current row. A call list's exact count comes a moment after its first rows are read,
-    // counted on a thread of its own (or at once when the last row or a key is asked for); until
-    // then recordCount() gives the rows read so far and isCounted() is false.
+    // counted on a thread of its own (or at once when a row past them or a key is asked for);
+    // until then recordCount() gives the rows read so far and isCounted() is false. moveLast()
+    // does not wait for it: the last rows are read and follow the first ones until the count
+    // puts the rest between them (rowsJoined).
     [[nodiscard]] int recordCount() const { return m_keys.size(); }
     [[nodiscard]] bool isCounted() const { return m_keys.isCounted(); }
     // Reads the exact count now when it is still to come.
@@ -120,9 +122,10 @@ signals:
     void repositioned();
     // The set was read again (refresh, or a row appended by update()).
     void recordSetChanged();
-    // The exact count arrived after the first rows: rows oldCount .. newCount - 1 joined the set
-    // (none when they are equal).
-    void recordCountChanged(int oldCount, int newCount);
+    // Rows joined the set after its first ones were read, count of them from row first on: the
+    // last rows read ahead of the count, or the rest when the count arrived (none when the
+    // count only confirmed the rows read). Rows from first on moved down by count.
+    void rowsJoined(int first, int count);
 
 private:
     using Row = QVariantList;
@@ -135,7 +138,8 @@ private:
     void forgetPages();
     int finishMove(int newPosition);
     void takeCount(int error, qint64 count);
-    void countArrived(int before);
+    // Rows joined at the head's end, the set having held before rows.
+    void joinRows(int first, int before);
     [[nodiscard]] int columnIndex(const QString& name) const;
     int checkWritable() const;
     int checkCurrentRowWritable() const;

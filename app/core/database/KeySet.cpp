@@ -122,10 +122,47 @@ void KeySet::takeCount(qint64 count)
 {
     if (m_counted)
         return;
-    m_size = std::max(static_cast<int>(count), static_cast<int>(m_head.size()));
+    // Never fewer than the rows shown already (some may have been deleted since).
+    const int read = static_cast<int>(m_head.size() + m_tail.size());
+    m_size = std::max(static_cast<int>(count), read);
     m_counted = true;
-    if (m_size == static_cast<int>(m_head.size()))
+    if (m_size == read)
         join();
+}
+
+int KeySet::readTail()
+{
+    if (m_counted || !m_tail.isEmpty())
+        return DatabaseError::None;
+    bool met = false;
+    m_lastError = extendTail(tailMargin, &met);
+    if (m_lastError == DatabaseError::None && met) {
+        // Head and tail hold every row: that is the count.
+        m_size = static_cast<int>(m_head.size() + m_tail.size());
+        m_counted = true;
+        join();
+    }
+    return m_lastError;
+}
+
+int KeySet::extendTail(int limit, bool* met)
+{
+    QList<qint64> keys;
+    if (const int error = readChunk(false, limit, &keys, &m_tailAnchor);
+        error != DatabaseError::None)
+        return error;
+    const QSet<qint64> headEnd(m_head.cend() - std::min<qsizetype>(m_head.size(), limit),
+                               m_head.cend());
+    *met = keys.size() < limit;
+    for (const qint64 key : keys) {
+        if (headEnd.contains(key)) {
+            *met = true;
+            break;
+        }
+        m_tail.append(key);
+        m_tailKeys.insert(key);
+    }
+    return DatabaseError::None;
 }
 
 KeySet::PhaseQuery KeySet::phaseQuery(const Statement& statement, qint64 newestKey, bool fromHead,
@@ -330,6 +367,8 @@ qint64 KeySet::at(int row)
         return 0;
     if (row < m_head.size())
         return m_head.at(row);
+    if (hasTailBeforeCount() && row < endOfTail())
+        return m_tail.at(endOfTail() - 1 - row);
     if (!m_counted && countRows() != DatabaseError::None)
         return 0;
     if (row >= size())
@@ -351,21 +390,10 @@ qint64 KeySet::at(int row)
         const int remaining = m_size - static_cast<int>(m_head.size() + m_tail.size());
         const int limit =
             std::min(remaining, fromEnd + 1 - static_cast<int>(m_tail.size()) + tailMargin);
-        QList<qint64> keys;
-        m_lastError = readChunk(false, limit, &keys, &m_tailAnchor);
+        bool met = false;
+        m_lastError = extendTail(limit, &met);
         if (m_lastError != DatabaseError::None)
             return 0;
-        const QSet<qint64> headEnd(m_head.cend() - std::min<qsizetype>(m_head.size(), limit),
-                                   m_head.cend());
-        bool met = keys.size() < limit;
-        for (const qint64 key : keys) {
-            if (headEnd.contains(key)) {
-                met = true;
-                break;
-            }
-            m_tail.append(key);
-            m_tailKeys.insert(key);
-        }
         if (met || static_cast<int>(m_head.size() + m_tail.size()) >= m_size)
             join();
         if (m_complete)
@@ -381,7 +409,7 @@ int KeySet::indexOf(qint64 key) const
     if (const qsizetype index = m_head.indexOf(key); index >= 0)
         return static_cast<int>(index);
     if (const qsizetype index = m_tail.indexOf(key); index >= 0)
-        return m_size - 1 - static_cast<int>(index);
+        return endOfTail() - 1 - static_cast<int>(index);
     if (const qsizetype index = m_appended.indexOf(key); index >= 0)
         return m_size + static_cast<int>(index);
     return -1;

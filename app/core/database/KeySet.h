@@ -17,9 +17,11 @@ class DatabaseConnection;
 // its first keys at once, its exact count just after (countRows(), or as soon as a row past them
 // is asked for), and the others in chunks: forwards from the head as rows are needed (and a
 // little at each idle moment), and backwards from the tail when the end is asked for, so the
-// first rows and the last ones show at once. Every read is a statement
-// read to its end, so no read lock is kept between events. The set stays bounded by the newest
-// call key seen at the count, so calls logged meanwhile by others join at the next refresh.
+// first rows and the last ones show at once. The end can be read before the count
+// (readTail()): its rows then follow the head's until the count puts the others between them.
+// Every read is a statement read to its end, so no read lock is kept between events. The set stays
+// bounded by the newest call key seen at the count, so calls logged meanwhile by others join at the
+// next refresh.
 class KeySet
 {
 public:
@@ -30,11 +32,14 @@ public:
     int reset(const Statement& statement);
 
     // The exact count once counted; until then the rows read so far.
-    [[nodiscard]] int size() const
-    {
-        return (m_counted ? m_size : static_cast<int>(m_head.size())) +
-               static_cast<int>(m_appended.size());
-    }
+    [[nodiscard]] int size() const { return endOfTail() + static_cast<int>(m_appended.size()); }
+    // The rows read from the head so far: rows joining before the count go in after them.
+    [[nodiscard]] int headSize() const { return static_cast<int>(m_head.size()); }
+    // Reads the last rows before the count (a screen of them), so the end shows at once. 0 or an
+    // engine error.
+    int readTail();
+    // Last rows read before the count, shown right after the head's until it comes.
+    [[nodiscard]] bool hasTailBeforeCount() const { return !m_counted && !m_tail.isEmpty(); }
     [[nodiscard]] bool isCounted() const { return m_counted; }
     // Reads the exact count when it is not known yet. 0 or an engine error.
     int countRows();
@@ -88,6 +93,14 @@ private:
                   QList<qint64>* keys, Anchor* last);
     // Appends keys read from the head; true when they ran into the tail.
     bool takeHead(const QList<qint64>& keys);
+    // Reads up to limit more rows backwards from the end; *met is true when they ran into the
+    // head or the list's start.
+    int extendTail(int limit, bool* met);
+    // One past the tail's first row: the count, or before it the rows read from both ends.
+    [[nodiscard]] int endOfTail() const
+    {
+        return m_counted ? m_size : static_cast<int>(m_head.size() + m_tail.size());
+    }
     // Joins head and tail into one complete list.
     void join();
     int fillTo(int row);
