@@ -28,6 +28,8 @@ public:
     bool run();
     [[nodiscard]] QString problem() const { return m_problem; }
     [[nodiscard]] Counts copied() const { return m_copied; }
+    // Whether the copied tables were vacuumed and their statistics taken after the copy.
+    [[nodiscard]] bool analyzed() const { return m_analyzed; }
 
 private:
     QString m_sourcePath;
@@ -35,4 +37,5 @@ private:
     Progress m_progress;
     QString m_problem;
     Counts m_copied;
+    bool m_analyzed = false;
 };

@@ -167,6 +167,10 @@ int main(int argc, char* argv[])
                     << migration.copied().calls << " llamadas de "
                     << QDir::toNativeSeparators(sourcePath) << " a " << address.displayText()
                     << ".\n";
+                if (!migration.analyzed())
+                    out << "No se pudieron tomar las estadísticas de las tablas copiadas: las "
+                           "listas irán lentas hasta que el servidor las tome solo (o hasta un "
+                           "«Compactar» desde Llamora).\n";
             }
         }
         target.close();
