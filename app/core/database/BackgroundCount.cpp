@@ -6,6 +6,8 @@
 
 #include <QThread>
 
+#include <algorithm>
+
 BackgroundCount::BackgroundCount(QObject* parent)
     : QObject(parent)
 {}
@@ -13,16 +15,22 @@ BackgroundCount::BackgroundCount(QObject* parent)
 BackgroundCount::~BackgroundCount()
 {
     stop();
+    // The threads report to this object: none may outlive it.
+    for (Run& run : m_stopping)
+        run.thread->wait();
 }
 
 void BackgroundCount::start(const QString& databasePath, const Statement& statement,
                             qint64 newestKey)
 {
     stop();
-    m_stopped = false;
+    std::erase_if(m_stopping, [](const Run& run) { return run.thread->isFinished(); });
     m_running = true;
     const quint64 generation = ++m_generation;
-    m_thread.reset(QThread::create([this, databasePath, statement, newestKey, generation] {
+    auto stopped = std::make_shared<std::atomic<bool>>(false);
+    m_current.stopped = stopped;
+    m_current.thread.reset(QThread::create([this, databasePath, statement, newestKey, generation,
+                                            stopped] {
         qint64 count = 0;
         DatabaseConnection connection;
         // Not marked present: the window that asked already is.
@@ -30,8 +38,8 @@ void BackgroundCount::start(const QString& databasePath, const Statement& statem
                                     DatabaseConnection::defaultBusyTimeoutMs, false);
         if (error == DatabaseError::None)
             error = KeySet::countInPieces(
-                connection, statement, newestKey, [this] { return m_stopped.load(); }, &count);
-        if (m_stopped)
+                connection, statement, newestKey, [stopped] { return stopped->load(); }, &count);
+        if (*stopped)
             return;
         QMetaObject::invokeMethod(
             this,
@@ -44,15 +52,15 @@ void BackgroundCount::start(const QString& databasePath, const Statement& statem
             },
             Qt::QueuedConnection);
     }));
-    m_thread->start();
+    m_current.thread->start();
 }
 
 void BackgroundCount::stop()
 {
-    m_stopped = true;
     m_running = false;
-    if (m_thread) {
-        m_thread->wait();
-        m_thread.reset();
-    }
+    if (!m_current.thread)
+        return;
+    *m_current.stopped = true;
+    m_stopping.push_back(std::move(m_current));
+    m_current = Run();
 }

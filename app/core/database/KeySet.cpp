@@ -98,18 +98,8 @@ int KeySet::countRows()
 {
     if (m_counted)
         return DatabaseError::None;
-    QVariantMap values = m_statement.values;
-    values.insert(newestBound, m_newestKey);
-    QString where = m_statement.where.isEmpty()
-                        ? QString()
-                        : QLatin1Char('(') + m_statement.where + QStringLiteral(") AND ");
-    // "+" keeps the bound from steering the choice of index.
-    where += QStringLiteral("+Llamadas.IdLlamada <= ") + newestBound;
     qint64 count = 0;
-    const int error =
-        m_connection.readNumber(QStringLiteral("SELECT count(*) FROM ") + m_statement.from +
-                                    QStringLiteral(" WHERE ") + where,
-                                values, &count);
+    const int error = countAtOnce(m_connection, m_statement, m_newestKey, &count);
     if (error != DatabaseError::None) {
         m_lastError = error;
         return error;
@@ -234,10 +224,27 @@ KeySet::Anchor KeySet::Anchor::at(const QVariant& fecha, qint64 key)
     return Anchor{true, fecha.isNull(), fecha.toString(), key};
 }
 
+int KeySet::countAtOnce(DatabaseConnection& connection, const Statement& statement,
+                        qint64 newestKey, qint64* count)
+{
+    QVariantMap values = statement.values;
+    values.insert(newestBound, newestKey);
+    QString where = statement.where.isEmpty()
+                        ? QString()
+                        : QLatin1Char('(') + statement.where + QStringLiteral(") AND ");
+    // "+" keeps the bound from steering the choice of index.
+    where += QStringLiteral("+Llamadas.IdLlamada <= ") + newestBound;
+    return connection.readNumber(QStringLiteral("SELECT count(*) FROM ") + statement.from +
+                                     QStringLiteral(" WHERE ") + where,
+                                 values, count);
+}
+
 int KeySet::countInPieces(DatabaseConnection& connection, const Statement& statement,
                           qint64 newestKey, const std::function<bool()>& stopped, qint64* count)
 {
     *count = 0;
+    if (!connection.dialect().readsBlockWriters())
+        return countAtOnce(connection, statement, newestKey, count);
     qint64 piece = firstPiece;
     for (const bool nullPhase : {false, true}) {
         Anchor anchor;

@@ -47,8 +47,9 @@ public:
     void takeCount(qint64 count);
     [[nodiscard]] const Statement& statement() const { return m_statement; }
     [[nodiscard]] qint64 newestKey() const { return m_newestKey; }
-    // Counts a call list up to newestKey on this connection, a piece at a time along the list's
-    // own order, each piece one short read, until stopped() says to give up. 0 or an error.
+    // Counts a call list up to newestKey on this connection: on the file a piece at a time
+    // along the list's own order, each piece one short read, until stopped() says to give up;
+    // on the server in one read. 0 or an error.
     static int countInPieces(DatabaseConnection& connection, const Statement& statement,
                              qint64 newestKey, const std::function<bool()>& stopped, qint64* count);
     [[nodiscard]] bool isEmpty() const { return size() == 0; }
@@ -88,6 +89,9 @@ public:
                                                bool fromHead, bool nullPhase, const Anchor& anchor);
 
 private:
+    // The count of statement's rows up to newestKey, in one read. 0 or an error.
+    static int countAtOnce(DatabaseConnection& connection, const Statement& statement,
+                           qint64 newestKey, qint64* count);
     int readChunk(bool fromHead, int limit, QList<qint64>* keys, Anchor* anchor);
     int readPhase(bool fromHead, bool nullPhase, const Anchor& anchor, int limit,
                   QList<qint64>* keys, Anchor* last);

@@ -37,6 +37,10 @@ public:
     // server leaves that to its vacuum), which makes the order of a large delete matter.
     [[nodiscard]] bool deleteTouchesIndexes() const { return m_engine == Engine::File; }
 
+    // Whether a long read holds up other workstations' writes (the file's shared lock does; the
+    // server's snapshots do not): long reads are then cut into short ones.
+    [[nodiscard]] bool readsBlockWriters() const { return m_engine == Engine::File; }
+
 private:
     Engine m_engine;
 };
