@@ -129,6 +129,8 @@ signals:
 
 private:
     using Row = QVariantList;
+    // Rows read in one page.
+    static constexpr int pageSize = 100;
     int ensureOpen() const;
     int ensureColumnNames();
     void clearSet();
