@@ -78,7 +78,7 @@ private:
     void mskHasta_Change();
     bool VerificaFechas();
     void datLlamadas_Reposition();
-    void datLlamadas_RowsJoined(int first);
+    void datLlamadas_RowsJoined(int first, int count);
     static void showCallCount(const DataControl& calls, QLabel* label, QTableView* grid);
 
     // The clients tab (frmAdministrarClientes.cpp).

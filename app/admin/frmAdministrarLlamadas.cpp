@@ -70,12 +70,12 @@ void frmAdministrar::datLlamadas_Reposition()
         m_grdLlamadas->setCurrentIndex(m_grdLlamadas->model()->index(row, 0));
 }
 
-void frmAdministrar::datLlamadas_RowsJoined(int first)
+void frmAdministrar::datLlamadas_RowsJoined(int first, int count)
 {
     datLlamadas_Reposition();
     // Rows that went in above the current one push it out of sight otherwise. The grid's
     // scroll range takes them in first.
-    if (m_grdLlamadas->currentIndex().row() >= first) {
+    if (count > 0 && m_grdLlamadas->currentIndex().row() >= first) {
         m_grdLlamadas->doItemsLayout();
         m_grdLlamadas->scrollTo(m_grdLlamadas->currentIndex());
     }
