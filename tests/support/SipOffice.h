@@ -11,7 +11,7 @@ inline bool startSipOffice(SipPeer& pbx, const QString& user, const QString& pas
     line->source = LineSource::Sip;
     line->sip.server = QStringLiteral("127.0.0.1");
     line->sip.port = pbx.startRegistrarOnFreePort(user, password);
-    line->sip.localPort = pbx.freePortBesideRegistrar();
+    line->sip.localPort = SipPeer::freePort(line->sip.port);
     line->sip.user = user;
     line->sip.password = password;
     QString problem;

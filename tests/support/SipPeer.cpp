@@ -48,11 +48,11 @@ bool SipPeer::isAvailable()
     return !QStandardPaths::findExecutable(Sipp).isEmpty();
 }
 
-int SipPeer::freePort()
+int SipPeer::freePort(int besides)
 {
     for (int attempt = 0; attempt < 20; ++attempt) {
         QUdpSocket udp;
-        if (!udp.bind(QHostAddress::LocalHost, 0))
+        if (!udp.bind(QHostAddress::LocalHost, 0) || udp.localPort() == besides)
             continue;
         const quint16 port = udp.localPort();
         QTcpServer tcp;
@@ -125,7 +125,6 @@ bool SipPeer::startRegistrar(int port, const QString& user, const QString& passw
         qWarning("sipp registrar on port %d did not listen: %s", port, said.readAll().constData());
         killRegistrar();
     }
-    m_registrarPort = listening ? port : 0;
     return listening;
 }
 
@@ -138,15 +137,6 @@ int SipPeer::startRegistrarOnFreePort(const QString& user, const QString& passwo
             return port;
     }
     return 0;
-}
-
-int SipPeer::freePortBesideRegistrar() const
-{
-    int port = 0;
-    do
-        port = freePort();
-    while (port != 0 && port == m_registrarPort);
-    return port;
 }
 
 void SipPeer::killRegistrar()

@@ -17,8 +17,8 @@ public:
     SipPeer(const SipPeer&) = delete;
     SipPeer& operator=(const SipPeer&) = delete;
 
-    // A port free for both UDP and TCP on 127.0.0.1 at the time of asking.
-    [[nodiscard]] static int freePort();
+    // A port free for both UDP and TCP on 127.0.0.1 at the time of asking, other than besides.
+    [[nodiscard]] static int freePort(int besides = 0);
     [[nodiscard]] static bool isAvailable();
 
     // Registrar on 127.0.0.1:port ("u1" UDP or "t1" TCP) for user/password; its 200 OK grants
@@ -29,8 +29,6 @@ public:
     // binds it. The port, or 0.
     int startRegistrarOnFreePort(const QString& user, const QString& password, int expires = 600,
                                  const QString& transport = QStringLiteral("u1"));
-    // A free port other than the registrar's.
-    [[nodiscard]] int freePortBesideRegistrar() const;
     // Ends it at once, as a server that crashed.
     void killRegistrar();
     // Everything the registrar sent and received so far.
@@ -54,7 +52,6 @@ private:
     QTemporaryDir m_folder;
     std::unique_ptr<QProcess> m_registrar;
     QString m_registrarLog;
-    int m_registrarPort = 0;
     QString m_lastCallOutput;
     int m_registrarRuns = 0;
 };

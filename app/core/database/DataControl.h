@@ -12,6 +12,8 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <functional>
+
 // A data control: a connection to the database file plus a result set over one catalogue
 // statement, with a current row.
 //
@@ -140,6 +142,9 @@ private:
     void forgetPages();
     int finishMove(int newPosition);
     void takeCount(int error, qint64 count);
+    // Runs a read of keys (the count, the last rows) and takes in the rows it adds. 0 or the
+    // read's error.
+    int readJoiningRows(const std::function<int()>& read);
     // Rows joined at the head's end, the set having held before rows.
     void joinRows(int first, int before);
     [[nodiscard]] int columnIndex(const QString& name) const;

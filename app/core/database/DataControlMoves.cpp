@@ -6,6 +6,7 @@
 #include <QSqlQuery>
 
 #include <algorithm>
+#include <functional>
 
 // The data control's current row: moves, seeks, and the count that reaching a long list's end
 // needs.
@@ -19,12 +20,7 @@ int DataControl::countRecords()
     if (const int error = ensureOpen(); error != DatabaseError::None)
         return error;
     m_counter.stop();
-    const int before = recordCount();
-    const int first = m_keys.headSize();
-    if (const int error = m_keys.countRows(); error != DatabaseError::None)
-        return error;
-    joinRows(first, before);
-    return DatabaseError::None;
+    return readJoiningRows([this] { return m_keys.countRows(); });
 }
 
 void DataControl::takeCount(int error, qint64 count)
@@ -35,13 +31,24 @@ void DataControl::takeCount(int error, qint64 count)
         // Counted here instead, in one read.
         countRecords();
     } else {
-        const int before = recordCount();
-        const int first = m_keys.headSize();
-        m_keys.takeCount(count);
-        joinRows(first, before);
+        readJoiningRows([this, count] {
+            m_keys.takeCount(count);
+            return DatabaseError::None;
+        });
     }
     if (m_keys.isCounted() && !m_keys.isComplete())
         m_keyReader.start();
+}
+
+int DataControl::readJoiningRows(const std::function<int()>& read)
+{
+    // Rows that join go in after those read from the head.
+    const int before = recordCount();
+    const int first = m_keys.headSize();
+    const int error = read();
+    if (error == DatabaseError::None)
+        joinRows(first, before);
+    return error;
 }
 
 void DataControl::joinRows(int first, int before)
@@ -85,11 +92,7 @@ int DataControl::moveLast()
 {
     if (!m_keys.isCounted()) {
         // The last rows now, the count when it comes.
-        const int before = recordCount();
-        const int first = m_keys.headSize();
-        if (m_keys.readTail() == DatabaseError::None)
-            joinRows(first, before);
-        else
+        if (readJoiningRows([this] { return m_keys.readTail(); }) != DatabaseError::None)
             countRecords();
     }
     return isEmpty() ? DatabaseError::NoCurrentRow : finishMove(recordCount() - 1);

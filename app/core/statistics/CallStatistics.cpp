@@ -8,8 +8,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
-#include <cstdio>
-
 namespace {
 constexpr int topCount = 10;
 
@@ -89,7 +87,8 @@ int readHours(Reader& reader, int puesto, const QString& firstHour, const QStrin
             statistics->total += calls;
         });
 }
-// The figures counted by the engine, one grouped query each.
+
+// The figures counted by the engine (the server), one grouped query each.
 void countInGroups(Reader& reader, int puesto, const QVariantMap& range, const QString& first,
                    const QString& last, CallStatistics* result)
 {
@@ -115,32 +114,10 @@ void countInGroups(Reader& reader, int puesto, const QVariantMap& range, const Q
     if (statistics.error != DatabaseError::None)
         return;
 
-    // Each client's calls in the range. Counted directly, the calls are read from the table
-    // and sorted by client. When fewer calls of the file lie outside the range than inside (all
-    // workstations), it is quicker to count every call of each client on the index on Cliente
-    // alone, in client order, and take away those outside, which are few.
-    const QString outside = QStringLiteral("Fecha < :desde OR Fecha > :hasta OR Fecha IS NULL");
-    qint64 outsideCalls = statistics.total;
-    if (puesto == 0) {
-        QVariantMap values = range;
-        values.insert(QStringLiteral(":tope"), statistics.total);
-        statistics.error = reader.rows(
-            QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM Llamadas WHERE ") + outside +
-                QStringLiteral(" LIMIT :tope) AS Fuera"),
-            values, [&](const QSqlQuery& row) { outsideCalls = row.value(0).toLongLong(); });
-        if (statistics.error != DatabaseError::None)
-            return;
-    }
-    const QString perClient =
-        outsideCalls < statistics.total
-            // The index on Cliente is kept from being chosen for the calls outside.
-            ? QStringLiteral("SELECT A.Cliente, A.N - coalesce(O.N, 0) AS Cantidad FROM (SELECT "
-                             "Cliente, count(*) AS N FROM Llamadas GROUP BY Cliente) AS A LEFT "
-                             "JOIN (SELECT %1 AS Cliente, count(*) AS N FROM Llamadas WHERE ")
-                      .arg(reader.dialect().unindexed(QStringLiteral("Cliente"))) +
-                  outside + QStringLiteral(" GROUP BY 1) AS O ON O.Cliente = A.Cliente")
-            : QStringLiteral("SELECT Cliente, count(*) AS Cantidad FROM Llamadas WHERE ") +
-                  callsCondition(puesto) + QStringLiteral(" GROUP BY Cliente");
+    // Each client's calls in the range, grouped by the server (which hashes them).
+    const QString perClient = QStringLiteral("SELECT Cliente, count(*) AS Cantidad FROM Llamadas "
+                                             "WHERE ") +
+                              callsCondition(puesto) + QStringLiteral(" GROUP BY Cliente");
     statistics.error = reader.rows(
         QStringLiteral("SELECT Clientes.IdCliente, Clientes.Nombre, Clientes.Telefono, G.Cantidad "
                        "FROM (") +
